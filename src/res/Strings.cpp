@@ -1,0 +1,100 @@
+#include "res/Strings.h"
+
+#include "platform/UiLanguage.h"
+
+#include <unordered_map>
+
+namespace {
+
+struct CStringEntry {
+  const char16_t* English;
+  const char16_t* Japanese;
+};
+
+// The string table. Texts are the program's own, typos included: logs and
+// stored files depend on them.
+const std::unordered_map<int, CStringEntry>& Table() {
+  static const std::unordered_map<int, CStringEntry> table = {
+    {103, {u"Failed to initialize the network library.",
+     u"ネットワーク ライブラリの初期化に失敗しました。"}},
+    {105, {u"Are you sure you wannt to cancel download?",
+     u"ダウンロードを中止します。よろしいですか？"}},
+    {106, {u"Cancel Download",
+     u"ダウンロードの中止"}},
+    {110, {u"&Acquire download information again.",
+     u"ダウンロード情報を再取得する(&R)"}},
+    {150, {u"Download the software",
+     u"ソフトウェア ダウンロード"}},
+    {152, {u"Download and check the software",
+     u"ダウンロード・ソフトウェアの確認"}},
+    {153, {u"Downloading software",
+     u"ソフトウェアのダウンロード中"}},
+    {154, {u"Download complete",
+     u"ダウンロード終了"}},
+    {155, {u"Select a folder to save the downloaded file",
+     u"ダウンロードファイル保存フォルダーの選択"}},
+    {156, {u"Download error",
+     u"ダウンロードエラー"}},
+    {157, {u"Server connection error",
+     u"サーバー接続エラー"}},
+    {158, {u"Acquiring download information",
+     u"ダウンロード情報取得中"}},
+    {160, {u"Confirm the downloaded file",
+     u"ダウンロード済みファイルの確認"}},
+    {161, {u"Start the installation",
+     u"インストールの開始"}},
+    {162, {u"Confirm the folder to save the downloaded file",
+     u"ダウンロードファイル保存フォルダーの確認"}},
+    {163, {u"Select a drive to save the downloaded file",
+     u"ダウンロードファイル保存ドライブの選択"}},
+    {171, {u"Message",
+     u"メッセージ"}},
+    {173, {u"Downloader Version Error",
+     u"ダウンローダバージョン不整合"}},
+    {180, {u"Not enough free space on the selected drive.\n\nSelect a different drive or delete unnecessary files on the selected drive.",
+     u"指定したドライブの空き容量が不足しています。\n\n別のドライブを指定するか、指定ドライブの不要ファイルを削除してください。"}},
+    {181, {u"QUILLMAR Software Download",
+     u"QUILLMAR ソフトウェア・ダウンロード"}},
+    {182, {u"Unable to find the specified folder.\nSpecify a existing folder.",
+     u"指定されたフォルダが見つかりません。\n存在するフォルダを指定してください。"}},
+    {183, {u"The specified path is not a folder.\nSpecify the folder path.",
+     u"指定されたパスはフォルダではありません。\nフォルダのパスを指定してください。"}},
+    {184, {u"The folder to save the download file is different from the previously specified folder.\nIf you specify a different folder, the previous download data will be invalidated and you will have to download from the beginning.\n\nAre you sure you want to invalidate previous download, and change the folder to save?",
+     u"ダウンロードファイルの保存フォルダが前回指定したフォルダと異なります。\n異なるフォルダを指定すると今までのダウンロードデータは無効になり、最初からダウンロードしなければならなくなります。\n\n今までのダウンロードデータを無効にしてダウンロードファイルの保存フォルダを変更しますか？"}},
+    {187, {u"About %d minutes",
+     u"約 %d 分"}},
+    {188, {u"About %d seconds",
+     u"約 %d 秒"}},
+    {189, {u"About %d hours %d minutes",
+     u"約 %d 時間 %d 分"}},
+    {194, {u"_DownloadUtf8List%04d.lst",
+     u"_DownloadUtf8List%04d.lst"}},
+    {195, {u"Unable to download with your download program.\n\nPlease use the latest download program.",
+     u"お使いのダウンロードプログラムではダウンロードできません。\n\n最新のダウンロードプログラムをご使用ください。"}},
+    {196, {u"Calculating",
+     u"計算中"}},
+    {197, {u"Unable to find the specified folder.\nDo you want to create a folder?",
+     u"指定されたフォルダが見つかりません。\nフォルダを作成しますか？"}},
+    {198, {u"%s/QUILLMAR_Download",
+     u"%s/クイルマーダウンロード"}},
+    {199, {u"If you change the folder to save the download file, the previous download data will be invalidated and you will have to download from the beginning.\n\nAre you sure you want to invalidate the previous download data and change the folder to save the download file?",
+     u"ダウンロードファイルの保存先を変更すると今までのダウンロードデータは無効になり、\n最初からダウンロードしなければならなくなります。\n\n今までのダウンロードデータを無効にしてダウンロードファイルの保存先を変更しますか？"}},
+    {200, {u"Failed to write to the file.\n\nCheck the free space on your drive.\n\nMore Information:%s",
+     u"ファイルへの書き込みに失敗しました。\n\nドライブの空き容量を確認してください。\n\n詳細情報：%s"}},
+    {209, {u"Select a folder to store downloaded files",
+     u"ダウンロードファイル格納フォルダの選択"}},
+    {210, {u"Drive %s",
+     u"%s ドライブ"}},
+  };
+  return table;
+}
+
+}  // namespace
+
+QString LoadString(int id) { return LoadString(id, GetUiLanguage()); }
+
+QString LoadString(int id, int language) {
+  const auto found = Table().find(id);
+  if (found == Table().end()) return QString();
+  return QString::fromUtf16(language == LANG_JAPANESE ? found->second.Japanese : found->second.English);
+}
