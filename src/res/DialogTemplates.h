@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <vector>
+
+// The dialog templates as data: each window is built from a table of its
+// controls, with rectangles in dialog units. The page templates and the
+// frame exist in English and Japanese; the about box once.
+enum EControlKind {
+  CTRL_BUTTON,
+  CTRL_TEXT,
+  CTRL_EDIT,
+  CTRL_FRAME,
+  CTRL_PROGRESS,
+  CTRL_DROPDOWN,
+  CTRL_SEPARATOR,
+  CTRL_WHITE_RECT,
+  CTRL_ICON,
+};
+
+enum ETemplateId {
+  IDD_ABOUTBOX = 100,
+  IDD_PARCEL2_DIALOG = 102,
+  IDD_WELCOME = 135,
+  IDD_CONFIRM_SOFTWARE = 136,
+  IDD_DOWNLOADING = 137,
+  IDD_DOWNLOAD_COMPLETE = 138,
+  IDD_SELECT_FOLDER = 139,
+  IDD_ACQUIRE_INFO = 142,
+  IDD_FINISH_MESSAGE = 143,
+  IDD_VERIFY = 144,
+  IDD_INSTALL = 145,
+  IDD_CONFIRM_FOLDER = 146,
+  IDD_SELECT_DRIVE = 147,
+  IDD_DOWNLOAD_ERROR = 148,
+  IDD_CONNECT_ERROR = 149,
+};
+
+// Control ids shared by the frame and the pages.
+enum EControlId {
+  IDC_STATIC = -1,
+  IDC_OK = 1,
+  IDC_CANCEL = 2,
+  IDC_HEADER = 1000,
+  IDC_TITLE = 1001,
+  IDC_TITLE_BAND = 1002,
+  IDC_PAGE_AREA = 1004,
+  IDC_MESSAGE = 1005,
+  IDC_BACK = 1007,
+  IDC_LOG = 1015,
+};
+
+struct CControlTemplate {
+  int Id;  // IDC_STATIC for controls nobody addresses
+  EControlKind Kind;
+  QRect Rect;  // dialog units
+  bool Hidden;
+  bool Disabled;
+  bool Default;
+  bool Centered;
+  bool Sunken;
+  QString Text;
+};
+
+struct CDialogTemplate {
+  int Id;
+  QSize Size;  // dialog units
+  QString FontName;
+  int FontPoints;
+  QString Caption;
+  std::vector<CControlTemplate> Controls;
+
+  const CControlTemplate* Find(int id) const;
+};
+
+// The template in the current user-interface language (Japanese for 1041,
+// English otherwise), or nullptr for an unknown id.
+const CDialogTemplate* FindDialogTemplate(int id);
+const CDialogTemplate* FindDialogTemplate(int id, int language);

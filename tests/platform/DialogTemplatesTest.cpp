@@ -1,0 +1,56 @@
+#include "platform/UiLanguage.h"
+#include "res/DialogTemplates.h"
+#include "support/QtPrint.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const int PAGE_TEMPLATES[] = {135, 136, 137, 138, 139, 142, 143, 144, 145, 146, 147, 148, 149};
+
+TEST(DialogTemplates, EveryPageHasItsFrameAndDefaultButtonInBothLanguages) {
+  for (int language : {LANG_ENGLISH_US, LANG_JAPANESE}) {
+    for (int id : PAGE_TEMPLATES) {
+      const CDialogTemplate* page = FindDialogTemplate(id, language);
+      ASSERT_NE(page, nullptr) << id;
+      EXPECT_EQ(page->Size, QSize(333, 122));
+      const CControlTemplate* area = page->Find(IDC_PAGE_AREA);
+      ASSERT_NE(area, nullptr) << id;
+      EXPECT_TRUE(area->Hidden);
+      const CControlTemplate* ok = page->Find(IDC_OK);
+      ASSERT_NE(ok, nullptr) << id;
+      EXPECT_TRUE(ok->Default);
+      EXPECT_EQ(ok->Rect.x(), 255);
+      EXPECT_EQ(page->Controls.size(), FindDialogTemplate(id, LANG_ENGLISH_US)->Controls.size());
+    }
+  }
+  EXPECT_EQ(FindDialogTemplate(150, LANG_ENGLISH_US), nullptr);
+}
+
+TEST(DialogTemplates, KeepTheTextsStatesAndJapanesePositions) {
+  const CDialogTemplate* progressEn = FindDialogTemplate(IDD_DOWNLOADING, LANG_ENGLISH_US);
+  const CDialogTemplate* progressJa = FindDialogTemplate(IDD_DOWNLOADING, LANG_JAPANESE);
+  EXPECT_EQ(progressEn->Find(1011)->Rect, QRect(206, 81, 115, 10));
+  EXPECT_EQ(progressJa->Find(1011)->Rect, QRect(249, 81, 77, 10));
+  EXPECT_EQ(progressJa->Find(1011)->Text, "000分");
+  EXPECT_TRUE(progressEn->Find(1008)->Hidden);
+  EXPECT_TRUE(progressEn->Find(1008)->Disabled);
+
+  const CDialogTemplate* welcome = FindDialogTemplate(IDD_WELCOME, LANG_ENGLISH_US);
+  EXPECT_TRUE(welcome->Find(IDC_MESSAGE)->Text.startsWith("Thank you for purchasing Quillmar products.\n\n"));
+  EXPECT_EQ(FindDialogTemplate(IDD_CONFIRM_SOFTWARE, LANG_JAPANESE)->Find(IDC_BACK)->Text, "< 戻る(&B)");
+  EXPECT_EQ(FindDialogTemplate(IDD_ACQUIRE_INFO, LANG_ENGLISH_US)->Find(IDC_BACK)->Kind, CTRL_TEXT);
+  EXPECT_EQ(FindDialogTemplate(IDD_SELECT_FOLDER, LANG_ENGLISH_US)->Find(IDC_OK)->Disabled, true);
+}
+
+TEST(DialogTemplates, FrameDiffersOnlyInCancelAndTheAboutBoxExistsOnce) {
+  const CDialogTemplate* en = FindDialogTemplate(IDD_PARCEL2_DIALOG, LANG_ENGLISH_US);
+  const CDialogTemplate* ja = FindDialogTemplate(IDD_PARCEL2_DIALOG, LANG_JAPANESE);
+  EXPECT_EQ(en->Size, QSize(286, 183));
+  EXPECT_EQ(en->Find(IDC_PAGE_AREA)->Rect, QRect(0, 50, 286, 133));
+  EXPECT_EQ(en->Find(IDC_CANCEL)->Text, "Cancel");
+  EXPECT_EQ(ja->Find(IDC_CANCEL)->Text, "ｷｬﾝｾﾙ");
+  EXPECT_EQ(FindDialogTemplate(IDD_ABOUTBOX, LANG_ENGLISH_US), FindDialogTemplate(IDD_ABOUTBOX, LANG_JAPANESE));
+}
+
+}  // namespace
