@@ -1,0 +1,175 @@
+#include "list/DownloadList.h"
+
+#include "log/Log.h"
+#include "platform/StringTokenizer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QString IndexText(int index) { return QString::number(index); }
+
+// The product file goes into the save folder under this name, so the name
+// must not climb out of the folder or name the folder itself.
+bool IsPlainFileName(const QString& name) {
+  return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+         !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+}
+
+bool IsDigestText(const QString& digest) {
+  if (digest.size() != 32) return false;
+  for (const QChar c : digest) {
+    const char16_t u = c.unicode();
+    if (!((u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F'))) return false;
+  }
+  return true;
+}
+
+// A TD line ends at the first comma or line break, so a folder holding one
+// would come back as another folder (or as further records) next time.
+bool CanBeRecorded(const QString& folder) {
+  return !folder.contains(QLatin1Char(',')) && !folder.contains(QLatin1Char('\r')) &&
+         !folder.contains(QLatin1Char('\n'));
+}
+
+bool EndsWithLineBreak(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly) || file.size() == 0) return true;
+  file.seek(file.size() - 1);
+  return file.read(1) == "\n";
+}
+
+}  // namespace
+
+CDownloadList::CDownloadList(CLogWriter& logger) : Logger(logger) {}
+
+CDownloadList::~CDownloadList() = default;
+
+void CDownloadList::RemoveAllEntries() {
+  DownloadEntries.clear();
+  InstallEntries.clear();
+}
+
+CDownloadEntry* CDownloadList::GetDownloadEntry(int index) const {
+  const auto found = DownloadEntries.find(IndexText(index));
+  return found == DownloadEntries.end() ? nullptr : found->second.get();
+}
+
+int CDownloadList::GetDownloadEntryCount() const { return static_cast<int>(DownloadEntries.size()); }
+
+CInstallEntry* CDownloadList::GetInstallEntry(int index) const {
+  const auto found = InstallEntries.find(IndexText(index));
+  return found == InstallEntries.end() ? nullptr : found->second.get();
+}
+
+int CDownloadList::GetInstallEntryCount() const { return static_cast<int>(InstallEntries.size()); }
+
+bool CDownloadList::HasMessage(int number) const { return MessageTable.count(IndexText(number)) != 0; }
+
+QString CDownloadList::GetMessageText(int number) const {
+  const auto found = MessageTable.find(IndexText(number));
+  return found == MessageTable.end() ? QString() : found->second;
+}
+
+void CDownloadList::SetTargetSaveDir(const QString& folder) {
+  TargetSaveDir = folder;
+  DownloadTempDir = folder;
+  if (!folder.isEmpty()) DownloadTempDir += QStringLiteral("/DownloadTemp");
+}
+
+bool CDownloadList::AppendTargetSaveDir() {
+  if (!CanBeRecorded(TargetSaveDir)) {
+    LogError(Logger, "Invalid save folder:%s", TargetSaveDir);
+    return false;
+  }
+  // A list whose last line has no line break would swallow the record.
+  const bool needsLineBreak = !EndsWithLineBreak(ListFilePath);
+  QFile file(ListFilePath);
+  if (ListFilePath.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
+  QByteArray line;
+  if (needsLineBreak) line += "\r\n";
+  line += "TD,," + TargetSaveDir.toUtf8() + "\r\n";
+  const bool written = file.write(line) == line.size() && file.flush();
+  file.close();
+  if (!written) LogError(Logger, "List file write error:%s", ListFilePath);
+  return written;
+}
+
+QString CDownloadList::GetOutputFilePath() {
+  const CDownloadEntry* product = GetDownloadEntry(0);
+  if (product == nullptr) {
+    LogFatal(Logger, "Could not get DL-Entry0");
+    return QString();
+  }
+  if (!IsPlainFileName(product->FileName)) {
+    LogError(Logger, "Invalid file name:%s", product->FileName);
+    return QString();
+  }
+  QString path = TargetSaveDir;
+  if (!path.isEmpty() && !path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+  return path + product->FileName;
+}
+
+QString CDownloadList::MakeTempFileName(const CDownloadEntry* entry) {
+  if (entry == nullptr || !IsDigestText(entry->Digest)) return QString();
+  return QStringLiteral("DownloadFile_") + entry->Digest + QStringLiteral(".TMP");
+}
+
+QString CDownloadList::GetTempFilePath(const CDownloadEntry* entry) const {
+  const QString name = MakeTempFileName(entry);
+  if (name.isEmpty() || DownloadTempDir.isEmpty()) return QString();
+  return DownloadTempDir + QLatin1Char('/') + name;
+}
+
+// Runs on the verification page's clean-up thread as well as on the UI thread.
+void CDownloadList::RemoveTempFiles() {
+  const int count = GetDownloadEntryCount();
+  for (int i = 1; i < count; ++i) {
+    const QString path = GetTempFilePath(GetDownloadEntry(i));
+    // A part file that is missing or in use is left; a later check fails it.
+    if (!path.isEmpty()) QFile::remove(path);
+  }
+  // Removes the folder only when it is empty, which is what we want.
+  if (!DownloadTempDir.isEmpty()) QDir().rmdir(DownloadTempDir);
+}
+
+std::uint64_t CDownloadList::GetRequiredSpace() {
+  std::uint64_t total = 0;
+  if (const CDownloadEntry* product = GetDownloadEntry(0)) {
+    total = 2 * static_cast<std::uint64_t>(static_cast<std::uint32_t>(product->Size));
+  } else {
+    LogFatal(Logger, "Could not get DL-Entry0");
+  }
+  // The parts and the joined product both need room; what is already
+  // downloaded is counted off once.
+  std::uint32_t done = 0;
+  const int count = GetDownloadEntryCount();
+  for (int i = 1; i < count; ++i) {
+    const CDownloadEntry* part = GetDownloadEntry(i);
+    if (part != nullptr && part->IsDownloaded != 0) done += static_cast<std::uint32_t>(part->Size);
+  }
+  return total - done;
+}
+
+void CDownloadList::WriteToLog() {
+  LogTrace(Logger, "Download list file version=%d", FileVersion);
+  LogTrace(Logger, "Software Name=%s", SoftwareName);
+  LogTrace(Logger, "Software EnName=%s", SoftwareEnName);
+  LogTrace(Logger, "Product No=%d", ProductNo);
+  const int downloadCount = GetDownloadEntryCount();
+  for (int i = 0; i < downloadCount; ++i) {
+    if (const CDownloadEntry* entry = GetDownloadEntry(i))
+      LogTrace(Logger, "DownloadEntry:Seq=%s:FileName=%s:Digest=%s:Size=%d", entry->Seq, entry->FileName,
+               entry->Digest, entry->Size);
+  }
+  for (const auto& [number, text] : MessageTable) LogTrace(Logger, "MS[%s]=%s", number, text);
+  const int installCount = GetInstallEntryCount();
+  for (int i = 0; i < installCount; ++i) {
+    if (const CInstallEntry* entry = GetInstallEntry(i))
+      LogTrace(Logger, "InstallEntry:Seq=%s:CmdName=%s:Params=%s:WinType=%d:IsWait=%d", entry->Seq, entry->CmdName,
+               entry->Params, entry->WinType, entry->IsWait);
+  }
+  LogTrace(Logger, "TargetSaveDir=%s", TargetSaveDir);
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "list/DownloadEntry.h"
+#include "list/InstallEntry.h"
+
+#include <QHash>  // std::hash<QString>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+
+class CLogWriter;
+class CStringTokenizer;
+
+// The download list: what the host said about one purchased product (its
+// files, install commands and message texts) plus the save folder the user
+// settled on. Entries are looked up by their number formatted with "%d";
+// an entry whose Seq is written otherwise is counted but never reached.
+//
+// No lock: the wizard lets one page (and its worker) use the list at a time.
+// Only the entries' IsDownloaded and IsAllDownloaded are written by workers
+// while the UI thread reads them, and those are atomic.
+class CDownloadList {
+public:
+  // The list logs through the program's logger, which must outlive it.
+  explicit CDownloadList(CLogWriter& logger);
+  CDownloadList(const CDownloadList&) = delete;
+  CDownloadList& operator=(const CDownloadList&) = delete;
+  virtual ~CDownloadList();
+
+  // The fields of a list line end at a comma, a CR or a LF.
+  static inline const QString FIELD_DELIMITERS = QStringLiteral(",\r\n");
+
+  // Adds what the file holds to what the list already holds; a file that
+  // cannot be opened adds nothing.
+  void LoadListFile(const QString& path);
+  // Parses one record; true when the line was a complete, known record.
+  bool ParseLine(CStringTokenizer& tokenizer);
+  // Drops the download and install entries; messages and scalars stay.
+  void RemoveAllEntries();
+  void WriteToLog();
+
+  CDownloadEntry* GetDownloadEntry(int index) const;
+  int GetDownloadEntryCount() const;
+  CInstallEntry* GetInstallEntry(int index) const;
+  int GetInstallEntryCount() const;
+  bool HasMessage(int number) const;
+  QString GetMessageText(int number) const;
+
+  void SetTargetSaveDir(const QString& folder);
+  // Records the save folder in the list file so a later run resumes there.
+  bool AppendTargetSaveDir();
+  // The product file in the save folder; empty when entry 0 is missing or
+  // its name would leave the folder.
+  QString GetOutputFilePath();
+  // "DownloadFile_<digest>.TMP"; empty unless the digest is 32 hex digits,
+  // in which case the part has no file at all.
+  static QString MakeTempFileName(const CDownloadEntry* entry);
+  static QString MakeTempFileName(const CDownloadEntry& entry) { return MakeTempFileName(&entry); }
+  // DownloadTempDir + "/" + MakeTempFileName(entry); empty when either is.
+  QString GetTempFilePath(const CDownloadEntry* entry) const;
+  void RemoveTempFiles();
+  std::uint64_t GetRequiredSpace();
+
+  QString DownloadTempDir;
+  std::int32_t FileVersion = -1;
+  QString ListFilePath;
+  std::int32_t ProductNo = 0;
+  QString TargetSaveDir;
+  // Written by the download and verification workers, read by the page's timer.
+  std::atomic<std::int32_t> IsAllDownloaded{0};
+  QString SoftwareName;
+  QString SoftwareEnName;
+
+private:
+  bool ParseDownloadEntry(CStringTokenizer& tokenizer);
+  bool ParseInstallEntry(CStringTokenizer& tokenizer);
+  bool ParseMessage(CStringTokenizer& tokenizer);
+  bool ParseTargetSaveDir(CStringTokenizer& tokenizer);
+  bool ParseSoftwareName(CStringTokenizer& tokenizer);
+  bool ParseVersion(CStringTokenizer& tokenizer);
+
+  CLogWriter& Logger;
+  std::unordered_map<QString, std::unique_ptr<CInstallEntry>> InstallEntries;
+  std::unordered_map<QString, QString> MessageTable;
+  std::unordered_map<QString, std::unique_ptr<CDownloadEntry>> DownloadEntries;
+};
