@@ -84,10 +84,11 @@ bool CDownloadList::AppendTargetSaveDir() {
     LogError(Logger, "Invalid save folder:%s", TargetSaveDir);
     return false;
   }
+  if (ListFilePath.isEmpty()) return false;
   // A list whose last line has no line break would swallow the record.
   const bool needsLineBreak = !EndsWithLineBreak(ListFilePath);
   QFile file(ListFilePath);
-  if (ListFilePath.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
   QByteArray line;
   if (needsLineBreak) line += "\r\n";
   line += "TD,," + TargetSaveDir.toUtf8() + "\r\n";
