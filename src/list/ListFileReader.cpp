@@ -34,12 +34,20 @@ QString DecodeUtf8(const QByteArray& bytes) {
 
 bool CListFileReader::Fill() {
   if (AtEnd) return false;
-  QByteArray bytes = CarriedBytes + Device.read(READ_CHUNK_BYTES);
+  // A small file is read in one piece without a full-size buffer.
+  qint64 wanted = ChunkBytes;
+  if (!Device.isSequential()) wanted = std::clamp<qint64>(Device.size() - Device.pos(), 1, ChunkBytes);
+  QByteArray bytes = CarriedBytes + Device.read(wanted);
   CarriedBytes.clear();
   const bool lastChunk = bytes.size() == 0 || Device.atEnd();
   if (AtStart) {
+    const QByteArray byteOrderMark("\xEF\xBB\xBF");
+    if (!lastChunk && bytes.size() < byteOrderMark.size() && byteOrderMark.startsWith(bytes)) {
+      CarriedBytes = bytes;  // too short yet to tell a mark from text
+      return true;
+    }
     AtStart = false;
-    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
+    if (bytes.startsWith(byteOrderMark)) bytes.remove(0, byteOrderMark.size());
   }
   if (!lastChunk) {
     const qsizetype tail = UnfinishedTail(bytes);

@@ -16,8 +16,10 @@ public:
   static constexpr qsizetype MAX_PIECE_CHARS = LINE_BUFFER_CHARS - 1;
   static constexpr qint64 READ_CHUNK_BYTES = 102400;
 
-  // The device must be open for reading and outlive the reader.
-  explicit CListFileReader(QIODevice& device) : Device(device) {}
+  // The device must be open for reading and outlive the reader. Tests
+  // shrink the chunk to put chunk ends where they want them.
+  explicit CListFileReader(QIODevice& device, qint64 chunkBytes = READ_CHUNK_BYTES)
+      : Device(device), ChunkBytes(chunkBytes > 0 ? chunkBytes : READ_CHUNK_BYTES) {}
 
   // The next line or piece of a line; false at the end of the file.
   bool ReadLine(QString& line);
@@ -27,6 +29,7 @@ private:
   void AppendText(const QString& text);
 
   QIODevice& Device;
+  const qint64 ChunkBytes;
   QByteArray CarriedBytes;  // an unfinished UTF-8 sequence at a chunk's end
   QString Pending;
   qsizetype PendingPos = 0;

@@ -10,11 +10,11 @@
 
 namespace {
 
-QStringList ReadPieces(const QByteArray& bytes) {
+QStringList ReadPieces(const QByteArray& bytes, qint64 chunkBytes = CListFileReader::READ_CHUNK_BYTES) {
   QBuffer buffer;
   buffer.setData(bytes);
   buffer.open(QIODevice::ReadOnly);
-  CListFileReader reader(buffer);
+  CListFileReader reader(buffer, chunkBytes);
   QStringList pieces;
   QString piece;
   while (reader.ReadLine(piece)) pieces << piece;
@@ -59,8 +59,9 @@ TEST(ListFileReaderTest, SplitsTheTextIntoLinesAndPieces) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    const QStringList pieces = ReadPieces(c.Bytes);
-    EXPECT_EQ(pieces, c.Pieces);
+    EXPECT_EQ(ReadPieces(c.Bytes), c.Pieces);
+    // Chunks that end inside a mark, a character or a CR LF pair.
+    for (int chunk = 1; chunk <= 4; ++chunk) EXPECT_EQ(ReadPieces(c.Bytes, chunk), c.Pieces) << chunk << "-byte chunks";
   }
 }
 
