@@ -124,7 +124,6 @@ QString CDownloadList::GetTempFilePath(const CDownloadEntry* entry) const {
   return DownloadTempDir + QLatin1Char('/') + name;
 }
 
-// Runs on the verification page's clean-up thread as well as on the UI thread.
 void CDownloadList::RemoveTempFiles() {
   const int count = GetDownloadEntryCount();
   for (int i = 1; i < count; ++i) {

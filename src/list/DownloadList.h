@@ -33,6 +33,9 @@ public:
   // The fields of a list line end at a comma, a CR or a LF.
   static inline const QString FIELD_DELIMITERS = QStringLiteral(",\r\n");
 
+  // Reading, emptying and logging run on the list acquisition thread;
+  // RemoveTempFiles also on the verification page's clean-up thread.
+
   // Adds what the file holds to what the list already holds; a file that
   // cannot be opened adds nothing.
   void LoadListFile(const QString& path);
