@@ -181,7 +181,7 @@ TEST_F(DownloadListFilesTest, RemoveTempFilesIgnoresADigestThatIsAPath) {
 TEST_F(DownloadListFilesTest, AppendedSaveFolderIsRestoredOnTheNextLoad) {
   const QString path = Temp.Write("list.lst", "VN,1\r\nDL,0,prod.bin," + D0.toUtf8() + ",300\r\n");
   List.LoadListFile(path);
-  for (const QString folder : {QStringLiteral("/home/u/First"), QStringLiteral("/home/u/ダウンロード")}) {
+  for (const QString& folder : {QStringLiteral("/home/u/First"), QStringLiteral("/home/u/ダウンロード")}) {
     List.SetTargetSaveDir(folder);
     EXPECT_TRUE(List.AppendTargetSaveDir());
   }
