@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+typedef void CURL;
+typedef void CURLM;
+struct curl_slist;
+
+// How a session reaches the network.
+enum EHttpAccess {
+  HTTP_ACCESS_PRECONFIG,  // the environment's settings (http_proxy, no_proxy)
+  HTTP_ACCESS_DIRECT,     // no proxy at all
+  HTTP_ACCESS_PROXY,      // through the given proxy server
+};
+
+struct CHttpRequestSettings {
+  EHttpAccess Access = HTTP_ACCESS_PRECONFIG;
+  QString ProxyServer;
+  QString Agent;  // no user-agent header when empty
+  QString Verb;   // "GET" or "POST"
+  QString Server;
+  int Port = 80;
+  QString Object;
+};
+
+// One plain-HTTP request on a connection of its own. Redirects are not
+// followed, nothing is cached, and only the no-cache headers are added to
+// what the caller sends.
+//
+// The request is driven on the thread that calls Send and Read (a worker);
+// Close may be called from any other thread while the object exists, and a
+// Send or Read waiting for the network then fails at once with CLOSED_TEXT.
+class CHttpRequest {
+public:
+  // The error code of a response header that is not there, as the log
+  // lines of the transfer have always shown it.
+  static constexpr int HTTP_ERROR_HEADER_NOT_FOUND = 12150;
+  static inline const QString CLOSED_TEXT = QStringLiteral("The operation was canceled.");
+
+  explicit CHttpRequest(const CHttpRequestSettings& settings);
+  ~CHttpRequest();
+  CHttpRequest(const CHttpRequest&) = delete;
+  CHttpRequest& operator=(const CHttpRequest&) = delete;
+
+  // Sends the request with body as its content and waits for the response
+  // head. False with the reason in errorText when that fails.
+  bool Send(const QByteArray& body, QString& errorText);
+  int GetStatusCode() const { return Status; }
+  // The first response header of that name (any case).
+  bool QueryHeader(const QString& name, QString& value) const;
+  // Waits for body bytes and returns what has arrived, up to size; 0 at the
+  // end of the body; -1 with the reason in errorText on a failure.
+  int Read(char* buffer, int size, QString& errorText);
+  // Any thread.
+  void Close();
+  bool IsClosed() const { return Closed.load(); }
+
+private:
+  static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
+  static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
+  std::size_t TakeHeader(const char* data, std::size_t length);
+  std::size_t TakeBody(const char* data, std::size_t length);
+  void Drive();
+  void Wait();
+  void TakePending();
+  QString DoneText() const;
+
+  CURLM* Multi = nullptr;
+  CURL* Easy = nullptr;
+  curl_slist* Headers = nullptr;
+  bool Added = false;
+  bool IsPost = false;
+  QByteArray Body;  // libcurl reads it in place while sending
+  char ErrorBuffer[256] = {};
+  std::atomic<bool> Closed{false};
+
+  int Status = 0;
+  bool HeadComplete = false;
+  std::vector<std::pair<QByteArray, QByteArray>> ResponseHeaders;
+  bool Done = false;
+  int DoneResult = 0;
+  QString DriveError;
+
+  // The body goes straight into the reader's buffer; whatever does not fit
+  // waits in Pending, and libcurl is paused while Pending is full so that a
+  // slow reader never makes us hold more than a few chunks.
+  char* Target = nullptr;
+  std::size_t TargetSize = 0;
+  std::size_t TargetFilled = 0;
+  QByteArray Pending;
+  qsizetype PendingOffset = 0;
+  bool WritePaused = false;
+};

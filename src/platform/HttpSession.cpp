@@ -1,0 +1,17 @@
+#include "platform/HttpSession.h"
+
+CHttpSession::CHttpSession(EHttpAccess access, const QString& proxyServer, const QString& agent)
+    : Access(access), ProxyServer(proxyServer), Agent(agent) {}
+
+std::unique_ptr<CHttpRequest> CHttpSession::OpenRequest(const QString& verb, const QString& server, int port,
+                                                        const QString& object) const {
+  CHttpRequestSettings settings;
+  settings.Access = Access;
+  settings.ProxyServer = ProxyServer;
+  settings.Agent = Agent;
+  settings.Verb = verb;
+  settings.Server = server;
+  settings.Port = port;
+  settings.Object = object;
+  return std::make_unique<CHttpRequest>(settings);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/HttpRequest.h"
+
+#include <QString>
+
+#include <memory>
+
+// The settings every request of the program shares: how the network is
+// reached and the user-agent text. Opening it touches nothing; each request
+// makes its own connection.
+class CHttpSession {
+public:
+  CHttpSession(EHttpAccess access, const QString& proxyServer, const QString& agent);
+
+  std::unique_ptr<CHttpRequest> OpenRequest(const QString& verb, const QString& server, int port,
+                                            const QString& object) const;
+
+  EHttpAccess GetAccess() const { return Access; }
+  const QString& GetProxyServer() const { return ProxyServer; }
+
+private:
+  EHttpAccess Access;
+  QString ProxyServer;
+  QString Agent;
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// The parts of an absolute plain-HTTP address that a request needs.
+struct CHttpUrl {
+  QString Server;  // host name or address; an IPv6 address keeps its brackets
+  int Port = 0;    // 80 when the address names none
+  QString Object;  // path, with "?query" when the address has one
+};
+
+// Splits an absolute http:// address. Anything else (a relative address,
+// another scheme, a malformed address) fails and leaves parts unspecified.
+bool ParseHttpUrl(const QString& url, CHttpUrl& parts);

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+
+// What a transfer offers the list and download workers: fetch one address
+// into a file (or into memory), optionally checked against the digest the
+// host sends with it. The base class does nothing and reports failure.
+class CDownload {
+public:
+  CDownload() = default;
+  virtual ~CDownload() = default;
+  CDownload(const CDownload&) = delete;
+  CDownload& operator=(const CDownload&) = delete;
+
+  virtual int init() { return 0; }
+  virtual void Close() {}
+  // -1: no usable answer; 0: digest mismatch or empty body; n: bytes written.
+  virtual int DownloadToFile(const QString& url, const QString& path);
+  virtual int DownloadToBytes(const QString& url, QByteArray& bytes);
+  virtual void GetResponseHead(QString& text);
+  virtual int GetReceivedSize() const { return -1; }
+
+  // 1 turns the check of the "Digest" header on; anything else turns it off.
+  void SetDigestCheck(int flag) { DigestCheck.store(flag); }
+  void GetDigestBytes(QByteArray& bytes) const { bytes = DigestBytes; }
+
+protected:
+  std::atomic<std::int32_t> DigestCheck{0};
+  QByteArray DigestBytes;  // of the last checked response
+};

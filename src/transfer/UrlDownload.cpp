@@ -1,0 +1,318 @@
+#include "transfer/UrlDownload.h"
+
+#include "log/Log.h"
+#include "platform/HttpSession.h"
+#include "platform/HttpUrl.h"
+#include "platform/MessageBox.h"
+#include "platform/StringTokenizer.h"
+#include "res/Strings.h"
+#include "transfer/DownloadTimeoutThread.h"
+#include "transfer/MD5Digest.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <limits>
+#include <thread>
+
+namespace {
+
+const QString NO_SESSION_TEXT = QStringLiteral("No internet session is open.");
+const QString BODY_TOO_LONG_TEXT = QStringLiteral("The response body is longer than 2147483647 bytes.");
+
+bool IsRedirect(int status) { return (status >= 300 && status <= 304) || status == 307; }
+
+bool IsHexDigits(const QString& text) {
+  return std::all_of(text.begin(), text.end(), [](QChar c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+  });
+}
+
+}  // namespace
+
+CUrlDownload::CUrlDownload(CLogWriter& logger) : Logger(logger) {}
+
+CUrlDownload::~CUrlDownload() = default;
+
+int CUrlDownload::init() {
+  if (AccessMode == ACCESS_PROXY && !ProxyServer.isEmpty()) {
+    Session = std::make_unique<CHttpSession>(HTTP_ACCESS_PROXY, ProxyServer, AgentName);
+    LogTrace(Logger, "CUrlDownload::init(INTERNET_OPEN_TYPE_PROXY):Server=%s", ProxyServer);
+    return 1;
+  }
+  if (AccessMode == ACCESS_PROXY) AccessMode = ACCESS_DIRECT;
+  if (AccessMode == ACCESS_DIRECT) {
+    Session = std::make_unique<CHttpSession>(HTTP_ACCESS_DIRECT, QString(), AgentName);
+    LogTrace(Logger, "CUrlDownload::init(INTERNET_OPEN_TYPE_DIRECT)");
+    return 1;
+  }
+  if (AccessMode == ACCESS_PRECONFIG) {
+    Session = std::make_unique<CHttpSession>(HTTP_ACCESS_PRECONFIG, QString(), AgentName);
+    LogTrace(Logger, "CUrlDownload::init(INTERNET_OPEN_TYPE_PRECONFIG)");
+    return 1;
+  }
+  return 0;
+}
+
+void CUrlDownload::Close() { Session.reset(); }
+
+void CUrlDownload::UsePreconfiguredAccess() {
+  ProxyServer.clear();
+  AccessMode = ACCESS_PRECONFIG;
+}
+
+void CUrlDownload::SetAccess(int mode, const QString& proxyServer) {
+  AccessMode = mode;
+  ProxyServer = proxyServer;
+}
+
+int CUrlDownload::Connect() {
+  if (AccessMode == ACCESS_NONE) return 0;
+  const int state = ConnectState.load();
+  if (state != 1 && state != 2) {
+    LogTrace(Logger, "Connecting...");
+    // Nothing is opened here: the session of init serves every request.
+    UsePreconfiguredAccess();
+    ConnectState.store(1);
+    LogTrace(Logger, "connected!");
+  }
+  return 1;
+}
+
+void CUrlDownload::Disconnect() {
+  LogTrace(Logger, "Disconnecting...");
+  ConnectState.store(0);
+  LogTrace(Logger, "disconnected!");
+}
+
+void CUrlDownload::GetResponseHead(QString& text) {
+  text.clear();
+  for (int unit = 0; unit < RESPONSE_HEAD_SIZE / 2; ++unit) {
+    const auto low = static_cast<unsigned char>(ResponseHead[2 * unit]);
+    const auto high = static_cast<unsigned char>(ResponseHead[2 * unit + 1]);
+    const char16_t code = static_cast<char16_t>(low | (high << 8));
+    if (code == 0) break;
+    text.append(QChar(code));
+  }
+}
+
+// Runs on the calling worker thread.
+int CUrlDownload::DownloadToFile(const QString& url, const QString& path) {
+  CCall call;
+  call.Path = path;
+  CDownloadTimeoutThread watchdog;
+  if (ConnectState.load() != 1) Connect();
+  ReceivedSize.store(0, std::memory_order_relaxed);
+
+  CStringTokenizer tokenizer(url, QStringLiteral("?"));
+  QString address = tokenizer.NextToken();
+  call.Query = tokenizer.NextToken();  // a second "?" ends the query
+
+  int redirects = 0;
+  for (int attempt = 0; attempt <= 1 && call.Retry == 1; ++attempt) {
+    if (attempt > 0) LogWarning(Logger, "UrlDownload Retry #%d", attempt);
+    CHttpUrl parts;
+    if (!ParseHttpUrl(address, parts)) {
+      LogError(Logger, "Invalid URL='%s'", url);
+      return -1;
+    }
+    if (RunAttempt(parts, call, watchdog) == ATTEMPT_REDIRECTED) {
+      if (++redirects > MAX_REDIRECTS) {
+        LogError(Logger, "Too many redirects:%s", url);
+        return -1;
+      }
+      // The counter restarts and advances at once: the new address gets one
+      // attempt (logged as retry 1). The query goes along.
+      address = call.Location;
+      LogTrace(Logger, "Redirected to=%s", address);
+      attempt = 0;
+    }
+  }
+  LogTrace(Logger, "URL Downloaded:File=%s:Leng=%d:From=%s", path, call.Result, url);
+  return call.Result;
+}
+
+CUrlDownload::EAttemptEnd CUrlDownload::RunAttempt(const CHttpUrl& address, CCall& call,
+                                                   CDownloadTimeoutThread& watchdog) {
+  if (!Session) {
+    LogError(Logger, "Download CInternetException:%s", NO_SESSION_TEXT);
+    return ATTEMPT_ENDED;
+  }
+  LogTrace(Logger, "Succeed GetHttpConnection.");
+  const bool post = !call.Query.isEmpty();
+  LogTrace(Logger, post ? "Request Method = 'POST'" : "Request Method = 'GET'");
+  std::unique_ptr<CHttpRequest> request = Session->OpenRequest(
+      post ? QStringLiteral("POST") : QStringLiteral("GET"), address.Server, address.Port, address.Object);
+  LogTrace(Logger, "OpenRequest:Server=%s:Port=%d:Object=%s", address.Server, address.Port, address.Object);
+
+  watchdog.Request.store(request.get());
+  watchdog.TimeoutMs.store(TimeoutMs);
+  watchdog.Start();
+
+  const EAttemptEnd end = Exchange(*request, call, watchdog);
+
+  request->Close();
+  watchdog.Stop();
+  watchdog.Request.store(nullptr);
+  return end;
+}
+
+CUrlDownload::EAttemptEnd CUrlDownload::Exchange(CHttpRequest& request, CCall& call,
+                                                 CDownloadTimeoutThread& watchdog) {
+  // Every send is watched, the retry's too: a host that stalls on the
+  // second attempt must not hang the download.
+  watchdog.Paused.store(0);
+  QString errorText;
+  const QByteArray body = call.Query.isEmpty() ? QByteArray() : call.Query.toLocal8Bit();
+  if (!request.Send(body, errorText)) {
+    LogError(Logger, "Download CInternetException:%s", errorText);
+    return ATTEMPT_ENDED;
+  }
+  watchdog.Paused.store(1);
+  LogTrace(Logger, "Send Request:Query='%s'", call.Query);
+
+  const int status = request.GetStatusCode();
+  LogTrace(Logger, "Received Status-Code=%d", status);
+  if (status == 200) {
+    ReceiveBody(request, call, watchdog);
+    return ATTEMPT_ENDED;
+  }
+  if (IsRedirect(status)) {
+    call.Location.clear();
+    request.QueryHeader(QStringLiteral("Location"), call.Location);
+    return ATTEMPT_REDIRECTED;
+  }
+  LogError(Logger, "Error response:Status=%d", status);
+  return ATTEMPT_ENDED;
+}
+
+void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTimeoutThread& watchdog) {
+  QString digestText;
+  if (DigestCheck.load() == 1) {
+    if (request.QueryHeader(QStringLiteral("Digest"), digestText)) {
+      LogTrace(Logger, "Digest='%s'", digestText);
+    } else {
+      LogWarning(Logger, "Not found digest:LastError=%d", CHttpRequest::HTTP_ERROR_HEADER_NOT_FOUND);
+      digestText.clear();
+    }
+  }
+
+  QFile file(call.Path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    ReportFileFailure(file.errorString());
+  } else {
+    call.Result = 0;
+    std::unique_ptr<char[]> buffer(new char[BufferSize]);
+    bool failed = false;
+    int got = 0;
+    do {
+      watchdog.Ticks.store(0);
+      watchdog.Paused.store(0);
+      QString errorText;
+      got = request.Read(buffer.get(), BufferSize, errorText);
+      watchdog.Paused.store(1);
+      if (got < 0) {
+        LogError(Logger, "Download Read CInternetException:%s", errorText);
+        break;
+      }
+      if (!call.HeadCaptured) {
+        call.HeadCaptured = true;
+        ResponseHead.fill(0);
+        std::memcpy(ResponseHead.data(), buffer.get(), static_cast<std::size_t>(std::min(got, RESPONSE_HEAD_SIZE)));
+      }
+      // The result is a 32-bit count; a longer body is cut off, not wrapped.
+      if (got > std::numeric_limits<int>::max() - call.Result) {
+        LogError(Logger, "Download Read CInternetException:%s", BODY_TOO_LONG_TEXT);
+        break;
+      }
+      if (got > 0 && file.write(buffer.get(), got) != got) {
+        ReportFileFailure(file.errorString());
+        failed = true;
+        break;
+      }
+      call.Result += got;
+      ReceivedSize.store(call.Result, std::memory_order_relaxed);
+      LogTrace(Logger, "Read data:Size=%d", call.Result);
+    } while (got > 0);
+
+    // Buffered bytes reach the disk only here: a failure now is a write
+    // failure, and the result may only count what the file really holds.
+    file.close();
+    if (!failed && file.error() != QFileDevice::NoError) {
+      ReportFileFailure(file.errorString());
+      call.Result = static_cast<int>(std::min<qint64>(call.Result, QFileInfo(call.Path).size()));
+    }
+  }
+  watchdog.Paused.store(1);
+  call.Retry = 0;
+  if (DigestCheck.load() == 1) CheckDigest(digestText, call);
+}
+
+void CUrlDownload::CheckDigest(const QString& digestText, CCall& call) {
+  if (digestText.size() != 2 * CMD5Digest::DIGEST_BYTES) {
+    LogError(Logger, "Invalid digest in HTTP-Response-Header.");
+    call.Retry = 1;
+    return;
+  }
+  // A text of the right length with anything but hex digits in it cannot
+  // match any file.
+  CMD5Digest::Digest expected{};
+  if (IsHexDigits(digestText) && CMD5Digest::ParseDigestText(digestText, expected)) {
+    DigestBytes = QByteArray(reinterpret_cast<const char*>(expected.data()), CMD5Digest::DIGEST_BYTES);
+    CMD5Digest hasher(Logger);
+    if (hasher.CompareFileDigest(call.Path, expected) == 1) {
+      LogTrace(Logger, "Identical digest='%s'", digestText);
+      return;
+    }
+  }
+  LogError(Logger, "Differential digest='%s'", digestText);
+  call.Result = 0;
+  call.Retry = 1;
+}
+
+void CUrlDownload::ReportFileFailure(const QString& errorText) {
+  LogError(Logger, "Download Read&Write CFileException:%s", errorText);
+  // The worker waits here until the box is answered.
+  ShowMessageBox(0, FormatString(IDS_WRITE_FAILED, errorText), QString(), MB_OK | MB_ICONHAND);
+}
+
+// Runs on the calling worker thread. Nothing in the program uses it.
+int CUrlDownload::DownloadToBytes(const QString& url, QByteArray& bytes) {
+  if (ConnectState.load() != 1) Connect();
+  CHttpUrl parts;
+  if (!Session || !ParseHttpUrl(url, parts)) {
+    LogError(Logger, "Download CInternetException:%s", Session ? QStringLiteral("Invalid URL") : NO_SESSION_TEXT);
+    return -1;
+  }
+  std::unique_ptr<CHttpRequest> request =
+      Session->OpenRequest(QStringLiteral("GET"), parts.Server, parts.Port, parts.Object);
+  LogTrace(Logger, "URL opened:URL=%s", url);
+  QString errorText;
+  if (!request->Send(QByteArray(), errorText)) {
+    LogError(Logger, "Download CInternetException:%s", errorText);
+    return -1;
+  }
+  LogTrace(Logger, "Send Request.");
+  LogTrace(Logger, "Status Code=%d", request->GetStatusCode());
+  std::unique_ptr<char[]> buffer(new char[BufferSize]);
+  int total = 0;
+  for (;;) {
+    const int got = request->Read(buffer.get(), BufferSize, errorText);
+    if (got < 0) {
+      LogError(Logger, "Download Read CInternetException:%s", errorText);
+      break;
+    }
+    if (got == 0) break;
+    if (got > std::numeric_limits<int>::max() - total) {
+      LogError(Logger, "Download Read CInternetException:%s", BODY_TOO_LONG_TEXT);
+      break;
+    }
+    bytes.append(buffer.get(), got);
+    total += got;
+    LogTrace(Logger, "Read data:Size=%d", got);
+  }
+  return total;
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "transfer/Download.h"
+
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class CDownloadTimeoutThread;
+class CHttpRequest;
+class CHttpSession;
+class CLogWriter;
+struct CHttpUrl;
+
+// The program's one HTTP transfer. DownloadToFile fetches an address (a
+// POST of the query when there is one, else a GET) into a file, with one
+// retry, the host's redirects, an optional check against the "Digest"
+// header and a watchdog that closes a request stalled for TimeoutMs.
+//
+// Used by one worker thread at a time (the list worker or the download
+// worker); only ReceivedSize is read from elsewhere.
+class CUrlDownload : public CDownload {
+public:
+  static constexpr int BUFFER_SIZE = 102400;
+  static constexpr int TIMEOUT_MS = 30000;
+  static constexpr int RESPONSE_HEAD_SIZE = 2048;
+  // A host that keeps redirecting is not followed past this many in a row.
+  static constexpr int MAX_REDIRECTS = 10;
+
+  enum EAccessMode { ACCESS_NONE = 0, ACCESS_DIRECT = 1, ACCESS_PROXY = 2, ACCESS_PRECONFIG = 3 };
+
+  // The logger must outlive the object.
+  explicit CUrlDownload(CLogWriter& logger);
+  ~CUrlDownload() override;
+
+  int init() override;
+  void Close() override;
+  int DownloadToFile(const QString& url, const QString& path) override;
+  int DownloadToBytes(const QString& url, QByteArray& bytes) override;
+  void GetResponseHead(QString& text) override;
+  int GetReceivedSize() const override { return ReceivedSize.load(std::memory_order_relaxed); }
+
+  void UsePreconfiguredAccess();
+  int Connect();
+  void Disconnect();
+
+  // Another access mode than the preconfigured one (tests use the direct
+  // one so that no proxy of the environment gets between them and the host).
+  void SetAccess(int mode, const QString& proxyServer);
+  int GetAccessMode() const { return AccessMode; }
+  int GetConnectState() const { return ConnectState.load(); }
+  bool HasSession() const { return Session != nullptr; }
+  // The watchdog's limit per send or read; tests shorten it.
+  void SetTimeoutMs(int milliseconds) { TimeoutMs = milliseconds; }
+
+private:
+  enum EAttemptEnd { ATTEMPT_ENDED, ATTEMPT_REDIRECTED };
+
+  // The state of one DownloadToFile call that its attempts share.
+  struct CCall {
+    QString Path;
+    QString Query;
+    int Result = -1;
+    int Retry = 1;
+    bool HeadCaptured = false;
+    QString Location;
+  };
+
+  EAttemptEnd RunAttempt(const CHttpUrl& address, CCall& call, CDownloadTimeoutThread& watchdog);
+  EAttemptEnd Exchange(CHttpRequest& request, CCall& call, CDownloadTimeoutThread& watchdog);
+  void ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTimeoutThread& watchdog);
+  void CheckDigest(const QString& digestText, CCall& call);
+  void ReportFileFailure(const QString& errorText);
+
+  const int BufferSize = BUFFER_SIZE;
+  std::atomic<std::int32_t> ConnectState{0};
+  std::atomic<std::int32_t> ReceivedSize{0};
+  QString ProxyServer;
+  int AccessMode = ACCESS_NONE;
+  std::unique_ptr<CHttpSession> Session;
+  QString AgentName;
+  std::array<char, RESPONSE_HEAD_SIZE> ResponseHead{};
+  CLogWriter& Logger;
+  int TimeoutMs = TIMEOUT_MS;
+};
