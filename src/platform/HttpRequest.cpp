@@ -1,5 +1,7 @@
 #include "platform/HttpRequest.h"
 
+#include <QList>
+
 #include <curl/curl.h>
 
 #include <algorithm>
