@@ -1,0 +1,124 @@
+#include "transfer/DownloadExecuter.h"
+
+#include "list/DownloadList.h"
+#include "log/Log.h"
+#include "res/RequestAddresses.h"
+#include "transfer/Download.h"
+#include "transfer/MoveAverage.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+CDownloadExecuter::CDownloadExecuter(CLogWriter& logger)
+    : Checker(logger, nullptr),
+      Logger(logger),
+      Now([] {
+        return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+      }),
+      Sleep([](int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }) {}
+
+void CDownloadExecuter::SetPurchase(const QString& hostUrl, int purchaseNo, const QString& purchaseKey,
+                                    int testMode) {
+  HostUrl = hostUrl;
+  PurchaseNo = purchaseNo;
+  PurchaseKey = purchaseKey;
+  TestMode = testMode;
+}
+
+QString CDownloadExecuter::MakeBodyUrl(const CDownloadEntry& entry) const {
+  const int id = (TestMode & 2) ? IDS_TEST_BODY_URL : IDS_BODY_URL;
+  return FormatText(RequestAddress(id, HostUrl, PurchaseNo, PurchaseKey), entry.FileName);
+}
+
+int CDownloadExecuter::CountDownloaded(int entryCount) const {
+  int count = 0;
+  for (int i = 1; i < entryCount; ++i) {
+    const CDownloadEntry* entry = List->GetDownloadEntry(i);
+    if (entry && entry->IsDownloaded.load()) ++count;
+  }
+  return count;
+}
+
+int CDownloadExecuter::Cancel() {
+  LogTrace(Logger, "Canceled DownloadExecuter::Execute");
+  return 0;
+}
+
+// Runs on the download worker.
+int CDownloadExecuter::Execute() {
+  LogTrace(Logger, "Start DownloadExecuter::Execute");
+  CancelFlag.store(0);
+  PauseFlag.store(0);
+  if (!List || !Transfer) return 0;
+  if (!Checker.List) Checker.List = List;
+
+  const int entryCount = List->GetDownloadEntryCount();
+  const bool allDone = CountDownloaded(entryCount) == entryCount - 1;
+  List->IsAllDownloaded.store(allDone ? 1 : 0);
+  if (allDone) {
+    LogTrace(Logger, "Finished DownloadExecuter::Execute:Rc=%d:Already downloaded", 1);
+    return 1;
+  }
+  // Only the last component: the save folder must already exist. A failure
+  // shows later as parts that cannot be written.
+  if (!List->DownloadTempDir.isEmpty()) QDir().mkdir(List->DownloadTempDir);
+
+  CMoveAverage average(AVERAGE_WINDOW);
+  std::int64_t previousFinish = Now();
+  int verifiedCount = 0;
+  int result = 0;
+  for (int pass = 0; pass < PASS_COUNT; ++pass) {
+    if (pass > 0) LogWarning(Logger, "DownloadExecuter Retry #%d", pass);
+    if (entryCount < 2) {
+      result = 1;
+      break;
+    }
+    bool passSucceeded = true;
+    for (int i = 1; i < entryCount; ++i) {
+      while (PauseFlag.load()) {
+        if (CancelFlag.load()) return Cancel();
+        Sleep(PAUSE_POLL_MS);
+      }
+      if (CancelFlag.load()) return Cancel();
+      CDownloadEntry* entry = List->GetDownloadEntry(i);
+      if (!entry || entry->IsDownloaded.load()) continue;
+
+      // A part whose digest cannot name a file (or a list without a save
+      // folder) has nowhere to go: it is never requested and fails its check.
+      const QString path = List->GetTempFilePath(entry);
+      if (path.isEmpty()) {
+        Checker.Check(entry);
+        passSucceeded = false;
+        continue;
+      }
+      if (Transfer->DownloadToFile(MakeBodyUrl(*entry), path) != entry->Size) {
+        passSucceeded = false;
+        break;
+      }
+      if (Checker.Check(entry) != 1) {
+        passSucceeded = false;
+        continue;
+      }
+      ++verifiedCount;
+
+      const std::int64_t now = Now();
+      const int downloaded = CountDownloaded(entryCount);
+      List->IsAllDownloaded.store(downloaded == entryCount - 1 ? 1 : 0);
+      const int remaining = entryCount - 1 - downloaded;
+      if (verifiedCount > 0) average.Add(static_cast<double>(now - previousFinish));
+      const double seconds = std::clamp(remaining * average.GetAverage(), 0.0, 4294967295.0);
+      RemainingSeconds.store(static_cast<std::uint32_t>(seconds));
+      previousFinish = now;
+    }
+    if (passSucceeded) {
+      result = 1;
+      break;
+    }
+  }
+  LogTrace(Logger, "Finished DownloadExecuter::Execute:Rc=%d", result);
+  return result;
+}

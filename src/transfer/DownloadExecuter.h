@@ -1,0 +1,70 @@
+#pragma once
+
+#include "transfer/FileChecker.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+class CDownload;
+class CDownloadEntry;
+class CDownloadList;
+class CLogWriter;
+
+// Downloads every part of the list that is not marked yet, each into its
+// own file in the working folder, checks it against its digest and marks
+// it; failed parts get up to three passes. Keeps an estimate of the time
+// left from the mean time of the last 20 parts.
+//
+// Execute runs on the download worker; the progress page sets PauseFlag and
+// CancelFlag and reads RemainingSeconds and the marks from the UI thread.
+class CDownloadExecuter {
+public:
+  using Clock = std::function<std::int64_t()>;  // seconds
+  using Sleeper = std::function<void(int milliseconds)>;
+
+  static constexpr int PASS_COUNT = 3;
+  static constexpr int AVERAGE_WINDOW = 20;
+  static constexpr int PAUSE_POLL_MS = 200;
+
+  // The logger must outlive the executer.
+  explicit CDownloadExecuter(CLogWriter& logger);
+  virtual ~CDownloadExecuter() = default;
+  CDownloadExecuter(const CDownloadExecuter&) = delete;
+  CDownloadExecuter& operator=(const CDownloadExecuter&) = delete;
+
+  // Where the parts come from: the host's base address, the purchase, and
+  // the command line's test mode (bit 1 selects the test body request).
+  void SetPurchase(const QString& hostUrl, int purchaseNo, const QString& purchaseKey, int testMode);
+  // Tests replace the clock and the pause wait.
+  void SetClock(Clock clock) { Now = std::move(clock); }
+  void SetSleeper(Sleeper sleeper) { Sleep = std::move(sleeper); }
+
+  // 1: every part is downloaded and verified; 0: cancelled, or parts still
+  // missing after three passes. Runs on the download worker.
+  int Execute();
+
+  // The body request of one part: the part's file name goes in as it is.
+  QString MakeBodyUrl(const CDownloadEntry& entry) const;
+
+  std::atomic<std::int32_t> PauseFlag{0};
+  CFileChecker Checker;
+  std::atomic<std::int32_t> CancelFlag{0};
+  std::atomic<std::uint32_t> RemainingSeconds{0};
+  CDownload* Transfer = nullptr;
+  CDownloadList* List = nullptr;
+
+private:
+  int CountDownloaded(int entryCount) const;
+  int Cancel();
+
+  CLogWriter& Logger;
+  QString HostUrl;
+  int PurchaseNo = 0;
+  QString PurchaseKey;
+  int TestMode = 0;
+  Clock Now;
+  Sleeper Sleep;
+};
