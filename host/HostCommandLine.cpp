@@ -1,0 +1,179 @@
+#include "host/HostCommandLine.h"
+
+#include "host/HostCatalog.h"
+#include "host/HostFaultText.h"
+#include "host/HostPublisher.h"
+#include "host/HostServer.h"
+
+#include <QDir>
+
+#include <csignal>
+#include <pthread.h>
+
+namespace {
+
+const char* const USAGE =
+    "usage:\n"
+    "  parcel2-host publish --catalog DIR --product FILE --name NAME --number N\n"
+    "      [--en-name NAME] [--file-name NAME] [--id ID] [--part-size BYTES | --parts N]\n"
+    "      [--install \"CMD|PARAMS|WINTYPE|WAIT\"]... [--message \"N|TEXT\"]...\n"
+    "      [--purchase \"NUMBER:KEY\"]...\n"
+    "  parcel2-host serve CATALOG [--bind ADDRESS] [--port N] [--quiet]\n"
+    "      [--fault SPEC]... [--throttle BYTES_PER_SECOND]\n"
+    "fault SPEC: KIND[:ARG[:ARG]][,endpoint=list|body|list_u8|body_u8|list_test|body_test|other|any]"
+    "[,reqid=NAME][,count=N|all]\n"
+    "  KIND: delay:MS stall:AFTER[:MS] drop:AFTER status:CODE\n"
+    "        redirect:CODE[:absolute|relative|none|URL] digest:wrong|missing|nothex|length\n"
+    "        corrupt[:OFFSET] short long throttle:BYTES_PER_SECOND\n";
+
+int Usage(std::FILE* err, const QString& problem) {
+  if (!problem.isEmpty()) std::fprintf(err, "parcel2-host: %s\n", qPrintable(problem));
+  std::fputs(USAGE, err);
+  return 2;
+}
+
+bool ToInt(const QString& text, qint64& value) {
+  bool ok = false;
+  value = text.toLongLong(&ok);
+  return ok;
+}
+
+}  // namespace
+
+int RunHostCommand(const QStringList& arguments, std::FILE* out, std::FILE* err) {
+  if (arguments.isEmpty()) return Usage(err, QString());
+  const QStringList rest = arguments.mid(1);
+  if (arguments[0] == QLatin1String("publish")) return RunHostPublish(rest, out, err);
+  if (arguments[0] == QLatin1String("serve")) return RunHostServe(rest, out, err);
+  return Usage(err, QStringLiteral("unknown command \"%1\"").arg(arguments[0]));
+}
+
+int RunHostPublish(const QStringList& arguments, std::FILE* out, std::FILE* err) {
+  CHostPublishOptions options;
+  QString catalogFolder;
+  QString productPath;
+  bool hasNumber = false;
+  for (int i = 0; i < arguments.size(); ++i) {
+    const QString& name = arguments[i];
+    if (i + 1 >= arguments.size()) return Usage(err, QStringLiteral("%1 needs a value").arg(name));
+    const QString value = arguments[++i];
+    qint64 number = 0;
+    if (name == QLatin1String("--catalog")) {
+      catalogFolder = value;
+    } else if (name == QLatin1String("--product")) {
+      productPath = value;
+    } else if (name == QLatin1String("--name")) {
+      options.SoftwareName = value;
+    } else if (name == QLatin1String("--en-name")) {
+      options.SoftwareEnName = value;
+    } else if (name == QLatin1String("--number") && ToInt(value, number) && number >= 0 && number <= INT32_MAX) {
+      options.ProductNo = static_cast<int>(number);
+      hasNumber = true;
+    } else if (name == QLatin1String("--file-name")) {
+      options.FileName = value;
+    } else if (name == QLatin1String("--id")) {
+      options.ProductId = value;
+    } else if (name == QLatin1String("--part-size") && ToInt(value, number) && number > 0) {
+      options.PartSize = number;
+    } else if (name == QLatin1String("--parts") && ToInt(value, number) && number > 0 && number <= 100000) {
+      options.PartCount = static_cast<int>(number);
+    } else if (name == QLatin1String("--install") && value.count(QLatin1Char('|')) == 3) {
+      const QStringList fields = value.split(QLatin1Char('|'));
+      qint64 winType = 0;
+      qint64 wait = 0;
+      if (!ToInt(fields[2], winType) || !ToInt(fields[3], wait))
+        return Usage(err, QStringLiteral("cannot read --install \"%1\"").arg(value));
+      options.Installs.push_back(CHostInstallCommand{fields[0], fields[1], static_cast<int>(winType), wait > 0});
+    } else if (name == QLatin1String("--message") && value.contains(QLatin1Char('|')) &&
+               ToInt(value.section(QLatin1Char('|'), 0, 0), number)) {
+      options.Messages[static_cast<int>(number)] = value.section(QLatin1Char('|'), 1);
+    } else if (name == QLatin1String("--purchase") && value.contains(QLatin1Char(':'))) {
+      options.Purchases.emplace_back(value.section(QLatin1Char(':'), 0, 0).toStdString(),
+                                     value.section(QLatin1Char(':'), 1).toStdString());
+    } else {
+      return Usage(err, QStringLiteral("cannot read %1 \"%2\"").arg(name, value));
+    }
+  }
+  if (catalogFolder.isEmpty() || productPath.isEmpty() || options.SoftwareName.isEmpty() || !hasNumber)
+    return Usage(err, QStringLiteral("publish needs --catalog, --product, --name and --number"));
+
+  QString error;
+  QStringList warnings;
+  if (!QDir().mkpath(catalogFolder)) error = QStringLiteral("Cannot create the catalog folder %1").arg(catalogFolder);
+  CHostCatalog catalog(catalogFolder);
+  CHostPublisher publisher(catalog);
+  CHostPublished published;
+  // The catalog is read first so that the purchases already in it are kept.
+  if (!error.isEmpty() || !catalog.Load(&error, &warnings) ||
+      !publisher.PublishFile(productPath, options, &published, &error)) {
+    std::fprintf(err, "parcel2-host: %s\n", qPrintable(error));
+    return 1;
+  }
+  std::fprintf(out, "Published %s as %s: %lld bytes in %d parts, digest %s\n", qPrintable(productPath),
+               qPrintable(published.ProductId), static_cast<long long>(published.Files[0].Size),
+               static_cast<int>(published.Files.size()) - 1, qPrintable(published.Files[0].Digest));
+  for (const auto& [number, key] : options.Purchases) std::fprintf(out, "Purchase %s may fetch it\n", number.c_str());
+  return 0;
+}
+
+int RunHostServe(const QStringList& arguments, std::FILE* out, std::FILE* err) {
+  if (arguments.isEmpty() || arguments[0].startsWith(QLatin1String("--")))
+    return Usage(err, QStringLiteral("serve needs a catalog folder"));
+  CHostServer::COptions options;
+  options.Port = 8080;
+  options.LogStream = out;
+  std::vector<CHostFaultRule> rules;
+  for (int i = 1; i < arguments.size(); ++i) {
+    const QString& name = arguments[i];
+    if (name == QLatin1String("--quiet")) {
+      options.LogStream = nullptr;
+      continue;
+    }
+    if (i + 1 >= arguments.size()) return Usage(err, QStringLiteral("%1 needs a value").arg(name));
+    const QString value = arguments[++i];
+    qint64 number = 0;
+    QString error;
+    CHostFaultRule rule;
+    if (name == QLatin1String("--bind")) {
+      options.BindAddress = value;
+    } else if (name == QLatin1String("--port") && ToInt(value, number) && number >= 0 && number <= 65535) {
+      options.Port = static_cast<int>(number);
+    } else if (name == QLatin1String("--fault")) {
+      if (!ParseHostFaultRule(value, rule, &error)) return Usage(err, error);
+      rules.push_back(rule);
+    } else if (name == QLatin1String("--throttle") && ToInt(value, number) && number > 0) {
+      rules.push_back(CHostFaultRule{HOST_ANY, std::string(), -1, CHostFault::Throttle(number)});
+    } else {
+      return Usage(err, QStringLiteral("cannot read %1 \"%2\"").arg(name, value));
+    }
+  }
+
+  CHostCatalog catalog(arguments[0]);
+  QString error;
+  QStringList warnings;
+  if (!catalog.Load(&error, &warnings)) {
+    std::fprintf(err, "parcel2-host: %s\n", qPrintable(error));
+    return 1;
+  }
+  for (const QString& warning : warnings) std::fprintf(err, "parcel2-host: %s\n", qPrintable(warning));
+
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  CHostServer server(catalog);
+  for (const CHostFaultRule& rule : rules) server.GetFaults().Add(rule);
+  if (!server.Start(options, &error)) {
+    std::fprintf(err, "parcel2-host: %s\n", qPrintable(error));
+    return 1;
+  }
+  std::fprintf(out, "Serving %s on %s (stop with Ctrl+C)\n", qPrintable(arguments[0]), qPrintable(server.GetBaseUrl()));
+  std::fflush(out);
+  int received = 0;
+  sigwait(&stopSignals, &received);
+  std::fprintf(out, "Stopping\n");
+  server.Stop();
+  return 0;
+}

@@ -1,0 +1,163 @@
+#include "host/HostServer.h"
+
+#include "host/HostAnswer.h"
+#include "host/HostBodyStream.h"
+#include "host/HostCatalog.h"
+#include "host/HostQuery.h"
+
+#include <httplib.h>
+
+#include <atomic>
+#include <mutex>
+
+struct CHostServer::CImpl {
+  httplib::Server Server;
+  std::mutex LogLock;
+  std::atomic<bool> ListenEnded{false};
+};
+
+namespace {
+
+std::string QueryText(const httplib::Request& request) {
+  // The wizard posts the query as the body; a hand-made GET carries it in
+  // the address.
+  if (!request.body.empty()) return request.body;
+  const std::size_t mark = request.target.find('?');
+  return mark == std::string::npos ? std::string() : request.target.substr(mark + 1);
+}
+
+}  // namespace
+
+CHostServer::CHostServer(CHostCatalog& catalog) : Catalog(catalog) {}
+
+CHostServer::~CHostServer() { Stop(); }
+
+QByteArray CHostServer::ErrorAnswer() {
+  const QString text = QStringLiteral("Invalid purchase number or key");
+  return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
+
+bool CHostServer::IsRunning() const { return Impl && Impl->Server.is_running(); }
+
+QString CHostServer::GetBaseUrl() const {
+  QString address = Options.BindAddress;
+  if (address == QLatin1String("0.0.0.0")) address = QStringLiteral("127.0.0.1");
+  return QStringLiteral("http://%1:%2").arg(address).arg(Port);
+}
+
+bool CHostServer::Start(const COptions& options, QString* error) {
+  if (Impl) {
+    if (error) *error = QStringLiteral("The host is already running");
+    return false;
+  }
+  Options = options;
+  Waiter.Reset();
+  Impl = std::make_unique<CImpl>();
+  httplib::Server& server = Impl->Server;
+  const int threads = options.Threads;
+  server.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
+  // One request a connection: a worker never idles on a kept-alive socket,
+  // so stopping never waits for one.
+  server.set_keep_alive_max_count(1);
+  server.set_write_timeout(options.WriteTimeoutSeconds, 0);
+  server.set_payload_max_length(64 * 1024);
+
+  // Runs on the server's worker threads.
+  const auto handler = [this](const httplib::Request& request, httplib::Response& response) {
+    const auto started = std::chrono::steady_clock::now();
+    const CHostQuery query = CHostQuery::Parse(QueryText(request));
+    CHostRequest record;
+    record.Method = request.method;
+    record.Path = request.path;
+    record.Target = request.target;
+    record.Body = request.body;
+    for (const auto& [name, value] : request.headers) record.Headers.emplace_back(name, value);
+    record.Endpoint = ClassifyHostPath(request.path);
+    record.PurchaseNo = query.PurchaseNo;
+    record.ReqId = query.ReqId;
+    record.TestFlag = query.TestFlag;
+    const int index = Requests.Add(record);
+
+    const std::vector<CHostFault> faults = Faults.Take(record.Endpoint, query.ReqId);
+    for (const CHostFault& fault : faults) {
+      if (fault.Kind == EHostFaultKind::DELAY) Waiter.Wait(std::chrono::milliseconds(fault.Milliseconds));
+    }
+    CHostRequestLine line{request.method, request.path, request.target, request.get_header_value("Host")};
+    if (line.HostHeader.empty()) line.HostHeader = GetBaseUrl().mid(7).toStdString();
+    const CHostAnswer answer = ChooseHostAnswer(Catalog, line, record.Endpoint, query, faults);
+
+    const auto finish = [this, index, started, record](int status, std::int64_t bytes) {
+      Requests.Finish(index, bytes);
+      if (!Options.LogStream) return;
+      const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+      std::lock_guard<std::mutex> guard(Impl->LogLock);
+      std::fprintf(Options.LogStream, "%s %s NO=%s REQID=%s %d %lld bytes %lld ms\n", record.Method.c_str(),
+                   record.Path.c_str(), record.PurchaseNo.c_str(), record.ReqId.c_str(), status,
+                   static_cast<long long>(bytes), static_cast<long long>(took.count()));
+      std::fflush(Options.LogStream);
+    };
+
+    std::shared_ptr<CHostBodyStream> stream;
+    if (answer.Status == 200) {
+      stream = answer.IsPart() ? std::make_shared<CHostBodyStream>(answer.PartPath, answer.PartSize, faults, Waiter)
+                               : std::make_shared<CHostBodyStream>(answer.Bytes, faults, Waiter);
+    }
+    if (stream && !stream->Open()) {
+      stream.reset();
+      response.status = 500;
+      response.set_content("Cannot read the part\n", "text/plain");
+    } else if (!stream) {
+      response.status = answer.Status;
+      for (const auto& [name, value] : answer.Headers) {
+        if (name != "Content-Type") response.set_header(name, value);
+      }
+      response.set_content(answer.Bytes.constData(), static_cast<std::size_t>(answer.Bytes.size()), "text/plain");
+    }
+    if (!stream) {
+      Requests.SetStatus(index, response.status);
+      finish(response.status, static_cast<std::int64_t>(response.body.size()));
+      return;
+    }
+    response.status = 200;
+    for (const auto& [name, value] : answer.Headers) {
+      if (name != "Content-Type") response.set_header(name, value);
+    }
+    Requests.SetStatus(index, 200);
+    response.set_content_provider(
+        static_cast<std::size_t>(stream->GetContentLength()), "application/octet-stream",
+        [stream](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+          return stream->Provide(static_cast<std::int64_t>(offset), static_cast<std::int64_t>(length),
+                                 [&sink](const char* data, std::size_t size) { return sink.write(data, size); });
+        },
+        [stream, finish](bool) { finish(200, stream->GetBytesSent()); });
+  };
+  server.Get(".*", handler);
+  server.Post(".*", handler);
+
+  const std::string address = options.BindAddress.toStdString();
+  Port = options.Port == 0 ? server.bind_to_any_port(address)
+                           : (server.bind_to_port(address, options.Port) ? options.Port : -1);
+  if (Port <= 0) {
+    if (error) *error = QStringLiteral("Cannot listen on %1:%2").arg(options.BindAddress).arg(options.Port);
+    Impl.reset();
+    Port = 0;
+    return false;
+  }
+  ListenThread = std::thread([this, &server] {
+    server.listen_after_bind();
+    Impl->ListenEnded = true;
+  });
+  // Stop only works once the accept loop runs; the socket is bound already,
+  // so this is a short wait that does not decide any test's outcome.
+  while (!server.is_running() && !Impl->ListenEnded) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return true;
+}
+
+void CHostServer::Stop() {
+  if (!Impl) return;
+  Waiter.Stop();
+  Impl->Server.stop();
+  if (ListenThread.joinable()) ListenThread.join();
+  Impl.reset();
+  Port = 0;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "host/HostFault.h"
+#include "host/HostRequestRecord.h"
+#include "host/HostWaiter.h"
+
+#include <QString>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <thread>
+
+class CHostCatalog;
+
+// The download host's HTTP side: the list and body scripts over a catalog,
+// with the fault rules and the record of requests. Start binds (port 0: any
+// free port) and serves on a thread of its own with a pool of workers;
+// Stop, also called by the destructor, ends every delay and stall at once
+// and joins all of them.
+class CHostServer {
+public:
+  struct COptions {
+    QString BindAddress = QStringLiteral("127.0.0.1");
+    int Port = 0;
+    int Threads = 16;  // stalled answers hold a worker each
+    // A client that stops reading fails the write after this long.
+    int WriteTimeoutSeconds = 30;
+    std::FILE* LogStream = nullptr;  // one line per answer; none when null
+  };
+
+  explicit CHostServer(CHostCatalog& catalog);
+  ~CHostServer();
+  CHostServer(const CHostServer&) = delete;
+  CHostServer& operator=(const CHostServer&) = delete;
+
+  bool Start(const COptions& options, QString* error = nullptr);
+  void Stop();
+  bool IsRunning() const;
+  int GetPort() const { return Port; }
+  QString GetBaseUrl() const;  // "http://127.0.0.1:<port>"
+
+  CHostFaultPlan& GetFaults() { return Faults; }
+  const CHostFaultPlan& GetFaults() const { return Faults; }
+  CHostRequestRecord& GetRequests() { return Requests; }
+  const CHostRequestRecord& GetRequests() const { return Requests; }
+  CHostWaiter& GetWaiter() { return Waiter; }
+
+  // The short UTF-16LE text a list request with an unknown purchase gets.
+  static QByteArray ErrorAnswer();
+
+private:
+  struct CImpl;
+
+  CHostCatalog& Catalog;
+  CHostFaultPlan Faults;
+  CHostRequestRecord Requests;
+  CHostWaiter Waiter;
+  std::unique_ptr<CImpl> Impl;
+  std::thread ListenThread;
+  COptions Options;
+  int Port = 0;
+};
