@@ -28,6 +28,7 @@ void CHostBodyStream::ApplyFaults(const std::vector<CHostFault>& faults) {
       case EHostFaultKind::CORRUPT_BYTE: CorruptAt = fault.AfterBytes < 0 ? SourceSize / 2 : fault.AfterBytes; break;
       case EHostFaultKind::SHORT_BODY: ContentLength = std::max<std::int64_t>(0, SourceSize - 1); break;
       case EHostFaultKind::LONG_BODY: ContentLength = SourceSize + 1; break;
+      case EHostFaultKind::EMPTY_BODY: ContentLength = 0; break;
       case EHostFaultKind::THROTTLE: BytesPerSecond = std::max<std::int64_t>(1, fault.BytesPerSecond); break;
       default: break;
     }

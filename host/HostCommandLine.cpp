@@ -24,7 +24,7 @@ const char* const USAGE =
     "[,reqid=NAME][,count=N|all]\n"
     "  KIND: delay:MS stall:AFTER[:MS] drop:AFTER status:CODE\n"
     "        redirect:CODE[:absolute|relative|none|URL] digest:wrong|missing|nothex|length\n"
-    "        corrupt[:OFFSET] short long throttle:BYTES_PER_SECOND\n";
+    "        corrupt[:OFFSET] short long empty throttle:BYTES_PER_SECOND\n";
 
 int Usage(std::FILE* err, const QString& problem) {
   if (!problem.isEmpty()) std::fprintf(err, "parcel2-host: %s\n", qPrintable(problem));

@@ -64,6 +64,12 @@ CHostFault CHostFault::LongBody() {
   return fault;
 }
 
+CHostFault CHostFault::EmptyBody() {
+  CHostFault fault;
+  fault.Kind = EHostFaultKind::EMPTY_BODY;
+  return fault;
+}
+
 CHostFault CHostFault::Throttle(std::int64_t bytesPerSecond) {
   CHostFault fault;
   fault.Kind = EHostFaultKind::THROTTLE;

@@ -29,6 +29,7 @@ enum class EHostFaultKind {
   CORRUPT_BYTE,  // flip the byte at AfterBytes (-1: the middle of the body)
   SHORT_BODY,    // the body one byte short (and its length says so)
   LONG_BODY,     // one byte more than the body (and its length says so)
+  EMPTY_BODY,    // status 200 with no body at all
   THROTTLE,      // at most BytesPerSecond
 };
 
@@ -66,6 +67,7 @@ struct CHostFault {
   static CHostFault CorruptByte(std::int64_t offset = -1);
   static CHostFault ShortBody();
   static CHostFault LongBody();
+  static CHostFault EmptyBody();
   static CHostFault Throttle(std::int64_t bytesPerSecond);
 };
 

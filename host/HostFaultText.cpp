@@ -58,6 +58,8 @@ bool ParseKind(const QString& text, CHostFault& fault, bool& everyRequest, QStri
     fault = CHostFault::ShortBody();
   } else if (kind == QLatin1String("long") && !hasFirst) {
     fault = CHostFault::LongBody();
+  } else if (kind == QLatin1String("empty") && !hasFirst) {
+    fault = CHostFault::EmptyBody();
   } else if (kind == QLatin1String("throttle") && hasFirst && number(first, a) && a > 0) {
     fault = CHostFault::Throttle(a);
     everyRequest = true;

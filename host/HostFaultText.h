@@ -9,7 +9,7 @@
 // with KIND one of
 //   delay:MS  stall:AFTER[:MS]  drop:AFTER  status:CODE
 //   redirect:CODE[:absolute|relative|none|URL]
-//   digest:wrong|missing|nothex|length  corrupt[:OFFSET]  short  long
+//   digest:wrong|missing|nothex|length  corrupt[:OFFSET]  short  long  empty
 //   throttle:BYTES_PER_SECOND
 // and E one of list, body, list_u8, body_u8, list_test, body_test, other,
 // any. The count is 1 unless given, except for throttle (every request).

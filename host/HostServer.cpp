@@ -97,31 +97,27 @@ bool CHostServer::Start(const COptions& options, QString* error) {
       std::fflush(Options.LogStream);
     };
 
-    std::shared_ptr<CHostBodyStream> stream;
-    if (answer.Status == 200) {
-      stream = answer.IsPart() ? std::make_shared<CHostBodyStream>(answer.PartPath, answer.PartSize, faults, Waiter)
-                               : std::make_shared<CHostBodyStream>(answer.Bytes, faults, Waiter);
-    }
-    if (stream && !stream->Open()) {
-      stream.reset();
-      response.status = 500;
-      response.set_content("Cannot read the part\n", "text/plain");
-    } else if (!stream) {
-      response.status = answer.Status;
-      for (const auto& [name, value] : answer.Headers) {
-        if (name != "Content-Type") response.set_header(name, value);
-      }
-      response.set_content(answer.Bytes.constData(), static_cast<std::size_t>(answer.Bytes.size()), "text/plain");
-    }
-    if (!stream) {
-      Requests.SetStatus(index, response.status);
-      finish(response.status, static_cast<std::int64_t>(response.body.size()));
-      return;
-    }
-    response.status = 200;
     for (const auto& [name, value] : answer.Headers) {
       if (name != "Content-Type") response.set_header(name, value);
     }
+    const auto sendWhole = [&](int status, const QByteArray& bytes, const char* contentType) {
+      response.status = status;
+      response.set_content(bytes.constData(), static_cast<std::size_t>(bytes.size()), contentType);
+      Requests.SetStatus(index, status);
+      finish(status, bytes.size());
+    };
+    if (answer.Status != 200) return sendWhole(answer.Status, answer.Bytes, "text/plain");
+    const auto stream = answer.IsPart()
+                            ? std::make_shared<CHostBodyStream>(answer.PartPath, answer.PartSize, faults, Waiter)
+                            : std::make_shared<CHostBodyStream>(answer.Bytes, faults, Waiter);
+    if (!stream->Open()) {
+      response.headers.clear();
+      return sendWhole(500, QByteArray("Cannot read the part\n"), "text/plain");
+    }
+    // httplib takes a provider of length 0 for one without a length and
+    // would wait for its end, so an empty body goes out whole.
+    if (stream->GetContentLength() == 0) return sendWhole(200, QByteArray(), "application/octet-stream");
+    response.status = 200;
     Requests.SetStatus(index, 200);
     if (stream->GetContentLength() == 0) {
       // The library sends a provider of no bytes without any length, and a

@@ -121,6 +121,13 @@ TEST_F(HostFault, EachFaultHitsOnlyTheFirstRequests) {
          EXPECT_EQ(a.Body.size(), sound.size() + 1);
          EXPECT_EQ(a.Body.left(sound.size()), sound);
        }},
+      {"empty body", HOST_ANY_LIST, CHostFault::EmptyBody(), 1,
+       [goodDigest](const CHostFetch& a, const QByteArray&) {
+         EXPECT_EQ(a.Status, 200);
+         EXPECT_EQ(a.Code, CURLE_OK);
+         EXPECT_TRUE(a.Body.isEmpty());
+         EXPECT_EQ(a.Header("content-length"), "0");
+       }},
       {"drop", HOST_ANY_BODY, CHostFault::Drop(150000), 2,
        [](const CHostFetch& a, const QByteArray& sound) {
          EXPECT_EQ(a.Code, CURLE_PARTIAL_FILE);

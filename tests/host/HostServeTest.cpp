@@ -239,7 +239,7 @@ TEST(HostServe, NoRequestIdReadsOutsideTheCatalog) {
   }
 }
 
-TEST(HostServe, CatalogOnDiskServesAfterARestart) {
+TEST(HostServe, CatalogReadsBackWhatWasPublished) {
   CLoopbackHost host;
   const CHostPublished published = host.Publish(MakeProductBytes(5000), DemoOptions(2000));
   ASSERT_FALSE(published.ProductId.isEmpty());
@@ -279,6 +279,26 @@ TEST(HostServe, RecordsEveryRequestAsItCame) {
   EXPECT_EQ(host.CountRequests(HOST_ANY, "demo.bin.002"), 1);
   host.ClearRequests();
   EXPECT_TRUE(host.GetRequests().empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HostServe, EmptyAndVanishedBodiesEndTheirAnswers) {
+  CLoopbackHost host;
+  const CHostPublished published = host.Publish(MakeProductBytes(1000), DemoOptions(400));
+  ASSERT_FALSE(published.ProductId.isEmpty());
+  ASSERT_TRUE(host.SetListBytes(published.ProductId, QByteArray()));
+  const CHostFetch list = PostToHost(HostUrl(host, LIST_PATH), PurchaseQuery(), 10000);
+  EXPECT_EQ(list.Code, CURLE_OK);
+  EXPECT_EQ(list.Status, 200);
+  EXPECT_TRUE(list.Body.isEmpty());
+  EXPECT_EQ(list.Header("digest"), Md5Hex(QByteArray()));
+
+  ASSERT_TRUE(QFile::remove(host.GetCatalogFolder() + "/product7/demo.bin.002"));
+  EXPECT_EQ(PostToHost(HostUrl(host, BODY_PATH), BodyQuery("demo.bin.002"), 10000).Status, 500);
+  EXPECT_EQ(PostToHost(HostUrl(host, BODY_PATH), BodyQuery("demo.bin.001"), 10000).Status, 200);
 }
 
 }  // namespace

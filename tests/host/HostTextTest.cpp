@@ -55,6 +55,7 @@ TEST(HostFaultText, ReadsTheCommandLineRules) {
       {"corrupt:17,endpoint=body_test", EHostFaultKind::CORRUPT_BYTE, HOST_BODY_TEST, "", 1, 17},
       {"short", EHostFaultKind::SHORT_BODY, HOST_ANY, "", 1, 0},
       {"long,endpoint=other", EHostFaultKind::LONG_BODY, HOST_OTHER, "", 1, 0},
+      {"empty,endpoint=list", EHostFaultKind::EMPTY_BODY, HOST_ANY_LIST, "", 1, 0},
       {"throttle:500000", EHostFaultKind::THROTTLE, HOST_ANY, "", -1, 500000},
       {"throttle:500000,count=2", EHostFaultKind::THROTTLE, HOST_ANY, "", 2, 500000},
   };
@@ -72,7 +73,7 @@ TEST(HostFaultText, ReadsTheCommandLineRules) {
                                 : f.Kind == EHostFaultKind::REDIRECT ? f.StatusCode
                                 : f.Kind == EHostFaultKind::THROTTLE ? f.BytesPerSecond
                                 : f.Kind == EHostFaultKind::DIGEST || f.Kind == EHostFaultKind::SHORT_BODY ||
-                                        f.Kind == EHostFaultKind::LONG_BODY
+                                        f.Kind == EHostFaultKind::LONG_BODY || f.Kind == EHostFaultKind::EMPTY_BODY
                                     ? 0
                                     : f.AfterBytes;
     EXPECT_EQ(number, c.Number) << c.Text;
@@ -93,7 +94,7 @@ TEST(HostFaultText, ReadsTheCommandLineRules) {
 
 TEST(HostFaultText, RefusesWhatItCannotRead) {
   for (const char* text : {"", "delay", "delay:x", "stall", "drop:1,count=0", "drop:1,count=x", "status",
-                           "digest:odd", "short:1", "throttle:0", "throttle", "nonsense", "drop:1,endpoint=lists",
+                           "digest:odd", "short:1", "empty:1", "throttle:0", "throttle", "nonsense", "drop:1,endpoint=lists",
                            "drop:1,reqid=", "drop:1,colour=red"}) {
     CHostFaultRule rule;
     QString error;
