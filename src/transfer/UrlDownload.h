@@ -50,7 +50,7 @@ public:
   // Another access mode than the preconfigured one (tests use the direct
   // one so that no proxy of the environment gets between them and the host).
   void SetAccess(int mode, const QString& proxyServer);
-  int GetAccessMode() const { return AccessMode; }
+  int GetAccessMode() const { return AccessMode.load(); }
   int GetConnectState() const { return ConnectState.load(); }
   bool HasSession() const { return Session != nullptr; }
   // The watchdog's limit per send or read; tests shorten it.
@@ -79,7 +79,7 @@ private:
   std::atomic<std::int32_t> ConnectState{0};
   std::atomic<std::int32_t> ReceivedSize{0};
   QString ProxyServer;
-  int AccessMode = ACCESS_NONE;
+  std::atomic<std::int32_t> AccessMode{ACCESS_NONE};
   std::unique_ptr<CHttpSession> Session;
   QString AgentName;
   std::array<char, RESPONSE_HEAD_SIZE> ResponseHead{};
