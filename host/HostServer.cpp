@@ -119,13 +119,6 @@ bool CHostServer::Start(const COptions& options, QString* error) {
     if (stream->GetContentLength() == 0) return sendWhole(200, QByteArray(), "application/octet-stream");
     response.status = 200;
     Requests.SetStatus(index, 200);
-    if (stream->GetContentLength() == 0) {
-      // The library sends a provider of no bytes without any length, and a
-      // client on a kept-alive connection would wait for a body forever.
-      response.set_content("", 0, "application/octet-stream");
-      finish(200, 0);
-      return;
-    }
     response.set_content_provider(
         static_cast<std::size_t>(stream->GetContentLength()), "application/octet-stream",
         [stream](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
