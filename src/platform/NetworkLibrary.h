@@ -1,0 +1,7 @@
+#pragma once
+
+// The network library's process-wide set-up, done once at start-up before
+// any transfer and undone at exit. Not thread-safe: UI thread, before any
+// worker starts and after all are joined.
+bool InitNetworkLibrary();
+void CleanupNetworkLibrary();

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "res/DialogTemplates.h"
+
+// Control ids beyond those the templates name themselves.
+constexpr int IDC_PROGRESS = 1006;
+constexpr int IDC_ERROR_TEST = 1008;
+constexpr int IDC_PRODUCT_NAME = 1010;
+
+// Commands of the pages' accelerators.
+enum ECommandId {
+  ID_LOG_TOGGLE = 32771,
+  ID_NO_ACTION = 32773,
+};
+
+// Items of the frame's window menu (offered as its context menu).
+enum EMenuId {
+  IDM_ABOUTBOX = 16,
+  IDM_REACQUIRE = 32,
+};
+
+// String ids of the wizard's titles.
+enum ETitleId {
+  IDS_TITLE_WELCOME = 150,
+  IDS_TITLE_CONFIRM_SOFTWARE = 152,
+  IDS_TITLE_DOWNLOADING = 153,
+  IDS_TITLE_DOWNLOAD_COMPLETE = 154,
+  IDS_TITLE_SELECT_FOLDER = 155,
+  IDS_TITLE_DOWNLOAD_ERROR = 156,
+  IDS_TITLE_CONNECT_ERROR = 157,
+  IDS_TITLE_ACQUIRE_INFO = 158,
+  IDS_TITLE_VERIFY = 160,
+  IDS_TITLE_INSTALL = 161,
+  IDS_TITLE_CONFIRM_FOLDER = 162,
+  IDS_TITLE_SELECT_DRIVE = 163,
+  IDS_TITLE_MESSAGE = 171,
+  IDS_TITLE_VERSION_ERROR = 173,
+};

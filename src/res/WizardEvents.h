@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/WindowMessages.h"
+
+// The wizard's messages to the frame. Pages and workers post
+// WM_WIZARD_EVENT with an event code as wParam; the transition table picks
+// the next state.
+constexpr unsigned WM_WIZARD_EVENT = WM_USER + 1;
+constexpr unsigned WM_WIZARD_QUIT = WM_USER + 2;
+
+enum EWizardEvent {
+  EV_ABORT = -1,
+  EV_NEXT = 1,
+  EV_BACK = 2,
+  EV_CANCEL = 3,
+  EV_INCOMPLETE = 4,
+  EV_VERSION_ERROR = 8,
+  EV_ERROR = 9,
+};
+
+enum EWizardState {
+  ST_END = -1,
+  ST_WELCOME = 0,
+  ST_CONFIRM_SOFTWARE = 2,
+  ST_DOWNLOADING = 3,
+  ST_DOWNLOAD_COMPLETE = 4,
+  ST_SELECT_FOLDER = 5,
+  ST_VERIFY = 6,
+  ST_ACQUIRE_INFO = 8,
+  ST_INSTALLING = 10,
+  ST_INSTALL = 11,
+  ST_CONFIRM_FOLDER = 12,
+  ST_SELECT_DRIVE = 13,
+  ST_CHECK_EXISTING = 14,
+  ST_DOWNLOAD_ERROR = 21,
+  ST_CONNECT_ERROR = 22,
+  ST_MESSAGE_1 = 31,
+  ST_MESSAGE_2 = 32,
+  ST_MESSAGE_3 = 33,
+  ST_MESSAGE_4 = 34,
+  ST_MESSAGE_5 = 35,
+  ST_MESSAGE_6 = 36,
+  ST_MESSAGE_9 = 39,
+  ST_VERSION_ERROR = 42,
+};
+
+// Posts an event to the frame (or any window); any thread.
+inline bool PostWizardEvent(CWindowHandle frame, int event) {
+  return PostMessage(frame, WM_WIZARD_EVENT, static_cast<CMessageWParam>(static_cast<CMessageLParam>(event)), 0);
+}
