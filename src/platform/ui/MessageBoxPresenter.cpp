@@ -1,0 +1,106 @@
+#include "platform/ui/MessageBoxPresenter.h"
+
+#include "platform/WindowMessages.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+
+namespace {
+
+QMessageBox::Icon IconFor(unsigned type) {
+  switch (type & 0xf0) {
+    case MB_ICONHAND: return QMessageBox::Critical;
+    case MB_ICONQUESTION: return QMessageBox::Question;
+    case MB_ICONEXCLAMATION: return QMessageBox::Warning;
+    default: return QMessageBox::NoIcon;
+  }
+}
+
+QWidget* OwnerWidget(CWindowHandle owner) {
+  CMessageWindow* window = FindMessageWindow(owner);
+  return window ? qobject_cast<QWidget*>(window->parent()) : nullptr;
+}
+
+}  // namespace
+
+int DefaultMessageBoxAnswer(unsigned type) { return (type & 0xf) == MB_YESNO ? IDNO : IDOK; }
+
+CMessageBoxPresenterUi::CMessageBoxPresenterUi() {
+  Previous = SetMessageBoxPresenter([this](const CMessageBoxRequest& request) { return Present(request); });
+  // A responder already answering (tests, the unattended mode) keeps answering.
+  if (Previous) {
+    SetMessageBoxPresenter(Previous);
+    Previous = nullptr;
+    Installed = false;
+  }
+}
+
+CMessageBoxPresenterUi::~CMessageBoxPresenterUi() {
+  if (Installed) SetMessageBoxPresenter(std::move(Previous));
+  std::lock_guard<std::mutex> lock(State->Lock);
+  State->ShuttingDown = true;
+  for (const auto& box : State->Pending) {
+    box->Answer = DefaultMessageBoxAnswer(box->Type);
+    box->Done = true;
+  }
+  State->Pending.clear();
+  State->Answered.notify_all();
+}
+
+int CMessageBoxPresenterUi::PendingBoxes() const {
+  std::lock_guard<std::mutex> lock(State->Lock);
+  return static_cast<int>(State->Pending.size());
+}
+
+int CMessageBoxPresenterUi::RunMessageBox(const CMessageBoxRequest& request) {
+  const bool question = (request.Type & 0xf) == MB_YESNO;
+  QMessageBox box(IconFor(request.Type), request.Caption, request.Text,
+                  question ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, OwnerWidget(request.Owner));
+  if (question) {
+    box.setDefaultButton((request.Type & MB_DEFBUTTON2) ? QMessageBox::No : QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+  } else {
+    box.setDefaultButton(QMessageBox::Ok);
+  }
+  box.exec();
+  if (!question) return IDOK;
+  return box.clickedButton() == box.button(QMessageBox::Yes) ? IDYES : IDNO;
+}
+
+int CMessageBoxPresenterUi::Present(const CMessageBoxRequest& request) {
+  QCoreApplication* application = QCoreApplication::instance();
+  if (!application) return DefaultMessageBoxAnswer(request.Type);
+  if (QThread::currentThread() == application->thread()) return RunMessageBox(request);
+
+  // A worker: queue the box to the UI thread and wait. The state is shared
+  // so a box answered after the presenter is gone touches nothing freed.
+  const std::shared_ptr<CState> state = State;
+  auto box = std::make_shared<CPendingBox>();
+  box->Type = request.Type;
+  {
+    std::lock_guard<std::mutex> lock(state->Lock);
+    if (state->ShuttingDown) return DefaultMessageBoxAnswer(request.Type);
+    state->Pending.insert(box);
+  }
+  QMetaObject::invokeMethod(
+      application,
+      [state, box, request] {
+        {
+          std::lock_guard<std::mutex> lock(state->Lock);
+          if (box->Done) return;
+        }
+        const int answer = RunMessageBox(request);
+        std::lock_guard<std::mutex> lock(state->Lock);
+        if (box->Done) return;
+        box->Answer = answer;
+        box->Done = true;
+        state->Pending.erase(box);
+        state->Answered.notify_all();
+      },
+      Qt::QueuedConnection);
+  std::unique_lock<std::mutex> lock(state->Lock);
+  state->Answered.wait(lock, [&] { return box->Done; });
+  return box->Answer;
+}
