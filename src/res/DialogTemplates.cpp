@@ -56,7 +56,7 @@ CTemplateTable EnglishTemplates() {
       {1007, CTRL_BUTTON, QRect(183, 106, 67, 16), false, false, false, false, false, QString::fromUtf16(u"< &Back")},
       {1005, CTRL_TEXT, QRect(16, 14, 307, 13), false, false, false, false, false, QString::fromUtf16(u"Download the following software.")},
       {1006, CTRL_TEXT, QRect(17, 67, 303, 12), false, false, false, false, false, QString::fromUtf16(u"Click [Next] to confirm.")},
-      {1010, CTRL_TEXT, QRect(36, 36, 264, 21), false, false, false, false, false, QString::fromUtf16(u"********************")},
+      {1010, CTRL_TEXT, QRect(36, 36, 264, 21), false, false, false, true, false, QString::fromUtf16(u"********************")},
       {1008, CTRL_TEXT, QRect(17, 79, 303, 14), false, false, false, false, false, QString::fromUtf16(u"Click [Cancel] to exit.")},
   }));
   // 137: download progress
@@ -187,7 +187,7 @@ CTemplateTable JapaneseTemplates() {
       {1007, CTRL_BUTTON, QRect(183, 106, 67, 16), false, false, false, false, false, QString::fromUtf16(u"< 戻る(&B)")},
       {1005, CTRL_TEXT, QRect(16, 14, 307, 13), false, false, false, false, false, QString::fromUtf16(u"下記のソフトウェアをダウンロードします。")},
       {1006, CTRL_TEXT, QRect(17, 67, 303, 12), false, false, false, false, false, QString::fromUtf16(u"ダウンロードするソフトウェアが正しければ「次へ」をクリックしてください。")},
-      {1010, CTRL_TEXT, QRect(36, 36, 264, 21), false, false, false, false, false, QString::fromUtf16(u"********************")},
+      {1010, CTRL_TEXT, QRect(36, 36, 264, 21), false, false, false, true, false, QString::fromUtf16(u"********************")},
       {1008, CTRL_TEXT, QRect(17, 79, 303, 14), false, false, false, false, false, QString::fromUtf16(u"「ｷｬﾝｾﾙ」をクリックするとダウンロードをせずに終了します。")},
   }));
   // 137: download progress

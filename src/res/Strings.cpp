@@ -15,6 +15,8 @@ struct CStringEntry {
 // stored files depend on them.
 const std::unordered_map<int, CStringEntry>& Table() {
   static const std::unordered_map<int, CStringEntry> table = {
+    {101, {u"&About Parcel2...",
+     u"Parcel2について(&A)..."}},
     {103, {u"Failed to initialize the network library.",
      u"ネットワーク ライブラリの初期化に失敗しました。"}},
     {105, {u"Are you sure you wannt to cancel download?",

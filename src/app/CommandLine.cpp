@@ -1,0 +1,64 @@
+#include "app/Parcel2App.h"
+
+#include "log/Log.h"
+#include "platform/DecimalText.h"
+#include "platform/StringTokenizer.h"
+
+namespace {
+
+const QString SEPARATORS = QStringLiteral(" \t\n\r\f");
+
+// 0 for an empty line, else 1 plus every separator but a last one.
+int CountFields(const QString& commandLine) {
+  if (commandLine.isEmpty()) return 0;
+  int count = 1;
+  for (qsizetype i = 0; i + 1 < commandLine.size(); ++i)
+    if (SEPARATORS.contains(commandLine[i])) ++count;
+  return count;
+}
+
+bool IsSwitch(const QString& token, QChar letter) {
+  return token.size() >= 2 && token[0] == QLatin1Char('-') && token[1] == letter;
+}
+
+// The purchase key never reaches the log: the token after "-K" is masked.
+QString MaskPurchaseKey(const QString& commandLine) {
+  QString masked;
+  CStringTokenizer tokenizer(commandLine, SEPARATORS);
+  bool maskNext = false;
+  while (tokenizer.HasMoreTokens()) {
+    const qsizetype start = tokenizer.GetPosition();
+    const QString token = tokenizer.NextToken();
+    masked += maskNext && !token.isEmpty() ? QStringLiteral("********") : token;
+    const qsizetype end = start + token.size();
+    if (end < commandLine.size()) masked += commandLine[end];
+    maskNext = token == QStringLiteral("-K");
+  }
+  return masked;
+}
+
+}  // namespace
+
+bool CParcel2App::ParseCommandLine() {
+  CStringTokenizer tokenizer(CommandLine, SEPARATORS);
+  LogInfo(Logger, "CmdLine=%s", MaskPurchaseKey(CommandLine));
+  LogTrace(Logger, "Args token cnt=%d", CountFields(CommandLine));
+  int index = 0;
+  while (tokenizer.HasMoreTokens()) {
+    const QString token = tokenizer.NextToken();
+    LogTrace(Logger, "Args token[%d]=%s", index++, token);
+    if (IsSwitch(token, QLatin1Char('T'))) {
+      TestMode = DecimalToInt(tokenizer.NextToken());
+      LogInfo(Logger, "In TEST-MODE=%d", TestMode.load());
+    } else if (token == QStringLiteral("-P")) {
+      PurchaseNo = DecimalToInt(tokenizer.NextToken());
+      LogInfo(Logger, "Purchase No=%d", PurchaseNo);
+    } else if (token == QStringLiteral("-K")) {
+      PurchaseKey = tokenizer.NextToken();
+    } else if (token == QStringLiteral("-H")) {
+      HostUrl = tokenizer.NextToken();
+      LogInfo(Logger, "Host=%s", HostUrl);
+    }
+  }
+  return true;
+}

@@ -1,0 +1,103 @@
+#include "app/Parcel2App.h"
+
+#include "app/Parcel2Dlg.h"
+#include "log/Log.h"
+#include "platform/NetworkLibrary.h"
+#include "platform/SystemInfo.h"
+#include "platform/UiLanguage.h"
+#include "platform/UserFolders.h"
+#include "platform/WorkerThreads.h"
+#include "platform/ui/MessageBoxPresenter.h"
+#include "res/Strings.h"
+
+#include <QCoreApplication>
+
+#include <cassert>
+
+namespace {
+
+std::atomic<CParcel2App*> CurrentApp{nullptr};
+
+}  // namespace
+
+CParcel2App& GetApp() {
+  CParcel2App* app = CurrentApp.load();
+  assert(app && "no application object");
+  return *app;
+}
+
+CParcel2App::CParcel2App(const QString& commandLine, const QString& logFolder)
+    : Logger(logFolder.isEmpty() ? CDownloaderLogger::DefaultLogFolder() : logFolder),
+      DownloadList(Logger),
+      CommandLine(commandLine),
+      NetworkInit(InitNetworkLibrary) {
+  CurrentApp.store(this);
+}
+
+CParcel2App::~CParcel2App() {
+  CParcel2App* self = this;
+  CurrentApp.compare_exchange_strong(self, nullptr);
+}
+
+bool CParcel2App::InitInstance() {
+  if (PrepareInstance()) RunWizard();
+  return false;
+}
+
+bool CParcel2App::PrepareInstance() {
+  // Boxes are shown for real unless a responder already answers them.
+  Presenter = std::make_unique<CMessageBoxPresenterUi>();
+
+  NetworkReady = NetworkInit();
+  if (!NetworkReady) {
+    ShowMessageBox(0, LoadString(IDS_SOCKETS_INIT_FAILED), QCoreApplication::applicationName(),
+                   MB_OK | MB_ICONEXCLAMATION);
+    return false;
+  }
+
+  Logger.Start();
+  if (CommandLine.contains(QStringLiteral("-L"))) {
+    Logger.SetLevel(6, true);
+    LogEnabled = 1;
+  }
+  LogInfo(Logger, "* Start downloader ******************************");
+  UiLanguage = GetUiLanguage();
+  LogInfo(Logger, "Language code [%d]", UiLanguage.load());
+  if (CommandLine.contains(QStringLiteral("-E"))) {
+    SetUiLanguage(LANG_ENGLISH_US);
+    UiLanguage = LANG_ENGLISH_US;
+    LogInfo(Logger, "Forced to English mode [Cmdline]");
+  }
+  LogProgramVersion();
+  LogSystemLine();
+  Config.LoadActionTable();
+  // The transfer object is prepared here once it joins the application.
+  ParseCommandLine();
+  return true;
+}
+
+void CParcel2App::RunWizard() {
+  CParcel2Dlg frame;
+  frame.DoModal();
+}
+
+int CParcel2App::ExitInstance() {
+  LogTrace(Logger, "Disconnecting...");
+  LogTrace(Logger, "disconnected!");
+  // Workers still waiting for a box get their default answer, then every
+  // worker is joined before the objects it uses go away.
+  Presenter.reset();
+  JoinWorkerThreads();
+  if (NetworkReady) CleanupNetworkLibrary();
+  NetworkReady = false;
+  LogInfo(Logger, "* Exit downloader ******************************");
+  return 0;
+}
+
+void CParcel2App::LogProgramVersion() { LogInfo(Logger, "Downloader version=%s", GetProgramVersionText()); }
+
+void CParcel2App::LogSystemLine() { LogInfo(Logger, "%s", GetSystemDescription()); }
+
+QString CParcel2App::GetListFilePath(int number) const {
+  return GetUserTempFolder() + FormatString(IDS_LIST_FILE_NAME, number);
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "app/DownloaderConfig.h"
+#include "list/DownloadList.h"
+#include "log/DownloaderLogger.h"
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class CMessageBoxPresenterUi;
+
+// The program's one application object: it owns what the whole wizard
+// shares and lives as long as the process. Members are public; the pages
+// and workers reach them through GetApp(). Flags that workers read are
+// atomics.
+class CParcel2App {
+public:
+  // commandLine: the arguments after the program's name joined with single
+  // spaces. Tests give their own log folder.
+  explicit CParcel2App(const QString& commandLine, const QString& logFolder = QString());
+  ~CParcel2App();
+  CParcel2App(const CParcel2App&) = delete;
+  CParcel2App& operator=(const CParcel2App&) = delete;
+
+  // Always false: the program ends when it returns.
+  bool InitInstance();
+  int ExitInstance();
+
+  // The start-up before the wizard is shown; false when the network
+  // library cannot be set up (the user has been told). Tests stop here and
+  // run the frame themselves.
+  bool PrepareInstance();
+  void RunWizard();
+
+  bool ParseCommandLine();
+  void LogProgramVersion();
+  // The operating-system line of the log, written at start-up and when the
+  // log is switched on.
+  void LogSystemLine();
+  QString GetListFilePath(int number) const;
+  const QString& GetCommandLine() const { return CommandLine; }
+
+  // Tests replace the network library's set-up to see its failure.
+  void SetNetworkInit(std::function<bool()> init) { NetworkInit = std::move(init); }
+
+  // The logger comes first: the list logs through it.
+  CDownloaderLogger Logger;
+  CDownloadList DownloadList;
+  // The transfer object (UrlDownload) joins here, set up in PrepareInstance
+  // and closed in ExitInstance.
+  CDownloaderConfig Config;
+
+  std::atomic<int> LogEnabled{0};
+  std::atomic<int> ReacquireDownloadInfo{0};
+  std::atomic<int> TestMode{0};
+  std::atomic<int> UiLanguage{0};
+
+  // The purchase and the host, from "-P", "-K" and "-H"; fixed before the
+  // wizard starts, read by the workers.
+  int PurchaseNo = 0;
+  QString PurchaseKey;
+  QString HostUrl = QStringLiteral(PARCEL2_DEFAULT_HOST);
+
+private:
+  QString CommandLine;
+  std::function<bool()> NetworkInit;
+  bool NetworkReady = false;
+  std::unique_ptr<CMessageBoxPresenterUi> Presenter;
+};
+
+// The application object of the running program; any thread.
+CParcel2App& GetApp();

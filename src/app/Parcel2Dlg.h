@@ -1,0 +1,86 @@
+#pragma once
+
+#include "app/Parcel2Dlg00.h"
+#include "app/Parcel2Dlg02.h"
+#include "pages/Parcel2Dlg03.h"
+#include "pages/Parcel2Dlg04.h"
+#include "pages/Parcel2Dlg05.h"
+#include "pages/Parcel2Dlg08.h"
+#include "pages/Parcel2Dlg10.h"
+#include "pages/Parcel2Dlg11.h"
+#include "pages/Parcel2Dlg12.h"
+#include "pages/Parcel2Dlg13.h"
+#include "pages/Parcel2DlgErr.h"
+#include "platform/ui/DialogWindow.h"
+
+#include <QFont>
+
+class CActionEntry;
+class QMenu;
+class QAction;
+
+// The wizard's frame: paints the header image and the current step's
+// title, hosts the current page below it and runs the transition table.
+// It owns one object of every page; a page's window exists only while its
+// state is shown.
+class CParcel2Dlg : public CDialogWindow {
+public:
+  CParcel2Dlg();
+  ~CParcel2Dlg() override;
+
+  int DoModal();
+  // The frame without a modal loop, for tests and the render tool.
+  bool CreateModeless();
+
+  void OnWizardEvent(int event);
+  void OnWizardQuit();
+  bool SwitchToState(int state);
+  // The window-menu commands (offered as the header's context menu).
+  void OnSysCommand(int id);
+
+  // The state shown: the last row's next state, 0 before any.
+  int GetCurrentState() const;
+  CParcel2SubDlg* GetCurrentPage() const { return CurrentPage; }
+  const QString& GetTitleText() const { return TitleText; }
+  QMenu* GetSystemMenu() const { return SystemMenu; }
+
+  CParcel2Dlg00 Page00;
+  CParcel2Dlg02 Page02;
+  CParcel2Dlg03 Page03;
+  CParcel2Dlg04 Page04;
+  CParcel2Dlg05 Page05;
+  CParcel2Dlg08 Page08;
+  CParcel2Dlg10 Page10;
+  CParcel2Dlg11 Page11;
+  CParcel2Dlg12 Page12;
+  CParcel2Dlg13 Page13;
+  CParcel2DlgErr PageErr;
+
+protected:
+  bool OnInitDialog() override;
+  void OnOK() override;
+  void OnCancel() override;
+  bool OnCommand(int commandId) override;
+  void OnWindowMessage(unsigned message, CMessageWParam wParam, CMessageLParam lParam) override;
+  void OnPaint(QPainter& painter) override;
+  void OnContextMenu(const QPoint& globalPos, bool fromKeyboard) override;
+  void OnDestroy() override;
+  // Starts the installation with the frame hidden; the install launcher's
+  // thread posts EV_NEXT to the frame when it is done.
+  virtual void StartInstallation();
+
+private:
+  void BuildSystemMenu();
+  void OnLogToggle();
+  void ShowPage(CParcel2SubDlg& page, int templateId);
+  void DestroyCurrentPage();
+  void SetTitle(const QString& title);
+  void EndWizard();
+
+  QFont TitleFont;
+  QString TitleText;
+  const CActionEntry* CurrentAction = nullptr;
+  CParcel2SubDlg* CurrentPage = nullptr;
+  QMenu* SystemMenu = nullptr;
+  QAction* ReacquireItem = nullptr;
+};

@@ -1,0 +1,25 @@
+#include "app/Parcel2Dlg00.h"
+
+#include "app/Parcel2App.h"
+#include "res/ResourceIds.h"
+#include "res/Strings.h"
+
+namespace {
+
+// In message texts "//" stands for a line break.
+QString WithLineBreaks(QString text) { return text.replace(QStringLiteral("//"), QStringLiteral("\n")); }
+
+}  // namespace
+
+// Without a message or a text the template's own text stays.
+bool CParcel2Dlg00::OnInitDialog() {
+  if (MessageIndex > 0) {
+    const QString message = GetApp().DownloadList.GetMessageText(MessageIndex);
+    if (!message.isEmpty()) SetDlgItemText(IDC_MESSAGE, WithLineBreaks(message));
+  }
+  if (TextId > 0) {
+    const QString text = LoadString(TextId);
+    if (!text.isEmpty()) SetDlgItemText(IDC_MESSAGE, WithLineBreaks(text));
+  }
+  return true;
+}
