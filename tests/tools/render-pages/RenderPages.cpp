@@ -1,0 +1,92 @@
+// Renders the wizard's frame in every page state, in English and in
+// Japanese, to PNG files:
+//
+//   QT_QPA_PLATFORM=offscreen render-pages <output folder>
+//
+// The pages show a sample list (product names and every message); no
+// worker reaches a real host: the host address points at a closed port.
+
+#include "app/AboutDlg.h"
+#include "app/Parcel2App.h"
+#include "app/Parcel2Dlg.h"
+#include "platform/UiLanguage.h"
+#include "platform/WorkerThreads.h"
+#include "res/WizardEvents.h"
+#include "support/ListLines.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+struct CRenderedState {
+  int State;
+  const char* Name;
+};
+
+const CRenderedState STATES[] = {
+    {ST_WELCOME, "welcome"},
+    {ST_ACQUIRE_INFO, "acquire-info"},
+    {ST_MESSAGE_1, "message"},
+    {ST_CONFIRM_SOFTWARE, "confirm-software"},
+    {ST_CHECK_EXISTING, "check-existing"},
+    {ST_CONFIRM_FOLDER, "confirm-folder"},
+    {ST_SELECT_DRIVE, "select-drive"},
+    {ST_SELECT_FOLDER, "select-folder"},
+    {ST_VERIFY, "verify"},
+    {ST_DOWNLOADING, "downloading"},
+    {ST_DOWNLOAD_COMPLETE, "download-complete"},
+    {ST_INSTALL, "install"},
+    {ST_MESSAGE_6, "message-finish"},
+    {ST_DOWNLOAD_ERROR, "download-error"},
+    {ST_CONNECT_ERROR, "connect-error"},
+    {ST_VERSION_ERROR, "version-error"},
+};
+
+bool Save(QWidget* widget, const QString& path) {
+  if (!widget->grab().save(path)) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  const QStringList arguments = application.arguments();
+  const QString output = arguments.size() > 1 ? arguments[1] : QStringLiteral("render-pages");
+  QDir().mkpath(output);
+
+  QTemporaryDir logFolder;
+  CParcel2App app(QString(), logFolder.path());
+  app.HostUrl = QStringLiteral("http://127.0.0.1:9");
+  app.Config.LoadActionTable();
+  LoadListLines(app.DownloadList,
+                {"VN,100", QString::fromUtf16(u"SN,0,クイルマー フォトスタジオ 7,5,Quillmar Photo Studio 7"),
+                 "MS,1,A message from the list.//It has two lines.", "MS,6,The installation has finished.",
+                 "MS,9,Downloads are paused for maintenance."});
+
+  bool ok = true;
+  for (const int language : {LANG_ENGLISH_US, LANG_JAPANESE}) {
+    SetUiLanguage(language);
+    app.UiLanguage = language;
+    const QString prefix = output + (language == LANG_JAPANESE ? "/ja-" : "/en-");
+    CParcel2Dlg frame;
+    frame.CreateModeless();
+    for (const CRenderedState& state : STATES) {
+      frame.SwitchToState(state.State);
+      ok = Save(frame.GetWidget(), prefix + state.Name + ".png") && ok;
+    }
+    CAboutDlg about;
+    about.CreateModeless(frame.GetWidget());
+    ok = Save(about.GetWidget(), prefix + "about.png") && ok;
+  }
+  JoinWorkerThreads();
+  return ok ? 0 : 1;
+}
