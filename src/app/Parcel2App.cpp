@@ -29,6 +29,7 @@ CParcel2App& GetApp() {
 CParcel2App::CParcel2App(const QString& commandLine, const QString& logFolder)
     : Logger(logFolder.isEmpty() ? CDownloaderLogger::DefaultLogFolder() : logFolder),
       DownloadList(Logger),
+      UrlDownload(Logger),
       CommandLine(commandLine),
       NetworkInit(InitNetworkLibrary) {
   CurrentApp.store(this);
@@ -71,7 +72,8 @@ bool CParcel2App::PrepareInstance() {
   LogProgramVersion();
   LogSystemLine();
   Config.LoadActionTable();
-  // The transfer object is prepared here once it joins the application.
+  UrlDownload.UsePreconfiguredAccess();
+  UrlDownload.init();
   ParseCommandLine();
   return true;
 }
@@ -82,12 +84,12 @@ void CParcel2App::RunWizard() {
 }
 
 int CParcel2App::ExitInstance() {
-  LogTrace(Logger, "Disconnecting...");
-  LogTrace(Logger, "disconnected!");
+  UrlDownload.Disconnect();
   // Workers still waiting for a box get their default answer, then every
-  // worker is joined before the objects it uses go away.
+  // worker is joined before the transfer and the list they use go away.
   Presenter.reset();
   JoinWorkerThreads();
+  UrlDownload.Close();
   if (NetworkReady) CleanupNetworkLibrary();
   NetworkReady = false;
   LogInfo(Logger, "* Exit downloader ******************************");

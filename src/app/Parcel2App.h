@@ -3,6 +3,7 @@
 #include "app/DownloaderConfig.h"
 #include "list/DownloadList.h"
 #include "log/DownloaderLogger.h"
+#include "transfer/UrlDownload.h"
 
 #include <QString>
 
@@ -46,11 +47,10 @@ public:
   // Tests replace the network library's set-up to see its failure.
   void SetNetworkInit(std::function<bool()> init) { NetworkInit = std::move(init); }
 
-  // The logger comes first: the list logs through it.
+  // The logger comes first: the list and the transfer log through it.
   CDownloaderLogger Logger;
   CDownloadList DownloadList;
-  // The transfer object (UrlDownload) joins here, set up in PrepareInstance
-  // and closed in ExitInstance.
+  CUrlDownload UrlDownload;
   CDownloaderConfig Config;
 
   std::atomic<int> LogEnabled{0};

@@ -80,6 +80,7 @@ TEST_F(StartUp, LogsTheStartAndTheTokensInOrder) {
       "INFOM  Forced to English mode [Cmdline]",
       "INFOM  Downloader version=020001",
       "INFOM  " + GetSystemDescription(),
+      "TRACE  CUrlDownload::init(INTERNET_OPEN_TYPE_PRECONFIG)",
       "INFOM  CmdLine=-L -E -T 2",
       "TRACE  Args token cnt=4",
       "TRACE  Args token[0]=-L",
@@ -116,6 +117,8 @@ TEST_F(StartUp, DefaultsWithoutPurchaseSwitches) {
   EXPECT_EQ(app->PurchaseNo, 0);
   EXPECT_EQ(app->HostUrl, PARCEL2_DEFAULT_HOST);
   EXPECT_EQ(app->Config.ActionTable.size(), 50u);
+  EXPECT_TRUE(app->UrlDownload.HasSession());
+  EXPECT_EQ(app->UrlDownload.GetAccessMode(), CUrlDownload::ACCESS_PRECONFIG);
 }
 
 TEST_F(StartUp, NetworkFailureTellsTheUserAndShowsNoWizard) {
@@ -133,6 +136,8 @@ TEST_F(StartUp, NetworkFailureTellsTheUserAndShowsNoWizard) {
 TEST_F(StartUp, ExitLogsTheDisconnectAndTheEnd) {
   auto app = Start("-L");
   app->ExitInstance();
+  EXPECT_FALSE(app->UrlDownload.HasSession());
+  EXPECT_EQ(app->UrlDownload.GetConnectState(), 0);
   const QStringList lines = Lines();
   ASSERT_GE(lines.size(), 3);
   EXPECT_EQ(lines.mid(lines.size() - 3),
