@@ -1,6 +1,7 @@
 #include "platform/ui/DialogBuilder.h"
 
 #include "platform/ui/Artwork.h"
+#include "platform/ui/StaticText.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -27,9 +28,7 @@ QWidget* MakeControl(QWidget* parent, const CControlTemplate& control, const CBu
       return button;
     }
     case CTRL_TEXT: {
-      auto* label = new QLabel(control.Text, parent);
-      label->setTextFormat(Qt::PlainText);
-      label->setWordWrap(true);
+      auto* label = new CStaticText(control.Text, parent);
       label->setAlignment((control.Centered ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
       if (control.Sunken) {
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
