@@ -1,29 +1,17 @@
 #pragma once
 
 #include "host/LoopbackHost.h"
+#include "support/TestBytes.h"
 
 #include <QByteArray>
 
 #include <cstdint>
 #include <string>
 
-// A product of pseudo-random bytes (the same for the same size), published
-// into a loopback host for purchase PURCHASE_NO with key PURCHASE_KEY.
+// A product published into a loopback host for purchase PURCHASE_NO with key PURCHASE_KEY.
 inline constexpr const char* PURCHASE_NO = "1234";
 inline constexpr const char* PURCHASE_KEY = "key with space&amp%";
 inline constexpr const char* ENCODED_KEY = "key%20with%20space%26amp%25";
-
-inline QByteArray MakeProductBytes(int size) {
-  QByteArray bytes(size, Qt::Uninitialized);
-  std::uint32_t state = 2463534242u;
-  for (int i = 0; i < size; ++i) {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    bytes[i] = static_cast<char>(state);
-  }
-  return bytes;
-}
 
 inline CHostPublishOptions DemoOptions(std::int64_t partSize) {
   CHostPublishOptions options;

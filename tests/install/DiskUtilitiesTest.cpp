@@ -3,7 +3,7 @@
 #include "install/FolderOperations.h"
 
 #include "support/FakeDiskEnvironment.h"
-#include "support/LogRecorder.h"
+#include "support/MemoryLog.h"
 #include "support/QtPrint.h"
 #include "support/TempFolder.h"
 
@@ -29,7 +29,7 @@ TEST(DiskUtilities, FreeSpaceOfTheVolumeThatHoldsThePath) {
       {"data/relative", 0, false},
   };
   for (const auto& c : cases) {
-    CLogRecorder log;
+    CMemoryLog log;
     EXPECT_EQ(GetDriveFreeSpace(log, c.Path), c.Expected) << c.Path.toStdString();
     const QStringList expectedLines = c.Logged ? QStringList{
         "INFOM Available space to caller = 5120 MB\nTotal space = 8388608 MB\nFree space on drive = 6144 MB\n"}

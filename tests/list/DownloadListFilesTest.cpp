@@ -1,6 +1,6 @@
 #include "list/DownloadList.h"
 #include "platform/StringTokenizer.h"
-#include "support/CapturingLogger.h"
+#include "support/MemoryLog.h"
 #include "support/QtPrint.h"
 #include "support/TempFolder.h"
 
@@ -29,7 +29,7 @@ protected:
   static void Touch(const QString& path) { QFile(path).open(QIODevice::WriteOnly); }
 
   CTempFolder Temp;
-  CCapturingLogger Logger;
+  CMemoryLog Logger;
   CDownloadList List{Logger};
 };
 

@@ -1,6 +1,6 @@
 #include "list/DownloadList.h"
 #include "platform/StringTokenizer.h"
-#include "support/CapturingLogger.h"
+#include "support/MemoryLog.h"
 #include "support/QtPrint.h"
 #include "support/TempFolder.h"
 
@@ -15,7 +15,7 @@ protected:
   void Load(const QByteArray& bytes) { List.LoadListFile(Temp.Write("list.lst", bytes)); }
 
   CTempFolder Temp;
-  CCapturingLogger Logger;
+  CMemoryLog Logger;
   CDownloadList List{Logger};
 };
 

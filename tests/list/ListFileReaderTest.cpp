@@ -1,6 +1,6 @@
 #include "list/DownloadList.h"
 #include "list/ListFileReader.h"
-#include "support/CapturingLogger.h"
+#include "support/MemoryLog.h"
 #include "support/QtPrint.h"
 #include "support/TempFolder.h"
 
@@ -91,7 +91,7 @@ TEST(ListFileReaderTest, ChunkBoundariesChangeNothing) {
 class ListFileLoadTest : public ::testing::Test {
 protected:
   CTempFolder Temp;
-  CCapturingLogger Logger;
+  CMemoryLog Logger;
   CDownloadList List{Logger};
 };
 

@@ -1,5 +1,6 @@
 #include "log/DownloaderLogger.h"
 #include "log/Log.h"
+#include "support/TestBytes.h"
 #include "support/QtPrint.h"
 #include "support/TempFolder.h"
 
@@ -15,15 +16,6 @@
 namespace {
 
 const QDateTime JAN_31_0905{QDate(2024, 1, 31), QTime(9, 5, 7, 42)};
-
-QByteArray Utf16Le(const QString& text) {
-  QByteArray bytes;
-  for (QChar c : text) {
-    bytes.append(static_cast<char>(c.unicode() & 0xff));
-    bytes.append(static_cast<char>(c.unicode() >> 8));
-  }
-  return bytes;
-}
 
 class DownloaderLoggerTest : public ::testing::Test {
 protected:

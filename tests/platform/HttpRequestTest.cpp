@@ -2,6 +2,7 @@
 
 #include "host/HostAnswer.h"
 #include "host/LoopbackHost.h"
+#include "support/TestBytes.h"
 #include "support/QtPrint.h"
 
 #include <gtest/gtest.h>
@@ -21,12 +22,6 @@ const char* const BODY_PATH = "/http/cgi-bin/getbody_u8.pl";
 // machine is under the sanitizers.
 constexpr auto PROMPT = 900ms;
 
-QByteArray MakeProduct(int size) {
-  QByteArray bytes(size, '\0');
-  for (int i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131 + i / 977) & 0xff);
-  return bytes;
-}
-
 class HttpRequestTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -37,7 +32,7 @@ protected:
     options.FileName = QStringLiteral("demo.bin");
     options.PartSize = 300000;
     options.Purchases = {{"1234", "secret"}};
-    Product = MakeProduct(700000);
+    Product = MakeProductBytes(700000);
     Published = Host.Publish(Product, options);
     ASSERT_FALSE(Published.ProductId.isEmpty()) << Host.GetLastError().toStdString();
   }

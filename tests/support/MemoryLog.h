@@ -26,6 +26,13 @@ public:
     std::lock_guard<std::mutex> lock(LinesLock);
     return Lines;
   }
+  // The lines so far; the log starts empty again.
+  QStringList TakeLines() {
+    std::lock_guard<std::mutex> lock(LinesLock);
+    QStringList taken;
+    taken.swap(Lines);
+    return taken;
+  }
   // How many lines are exactly this one ("ERROR Invalid URL='x'").
   int Count(const QString& line) const { return static_cast<int>(GetLines().count(line)); }
   bool Has(const QString& line) const { return Count(line) > 0; }

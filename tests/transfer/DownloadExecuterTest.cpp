@@ -2,6 +2,7 @@
 
 #include "host/LoopbackHost.h"
 #include "list/DownloadList.h"
+#include "support/TestBytes.h"
 #include "support/MemoryLog.h"
 #include "support/QtPrint.h"
 #include "support/TempFolder.h"
@@ -19,12 +20,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-QByteArray MakeProduct(int size) {
-  QByteArray bytes(size, '\0');
-  for (int i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 13 + i / 509) & 0xff);
-  return bytes;
-}
 
 class DownloadExecuterTest : public ::testing::Test {
 protected:
@@ -44,7 +39,7 @@ protected:
     options.FileName = QStringLiteral("demo.bin");
     options.PartSize = partSize;
     options.Purchases = {{"1234", "secret key"}};
-    Product = MakeProduct(partCount * partSize);
+    Product = MakeProductBytes(partCount * partSize);
     Published = Host.Publish(Product, options);
     ASSERT_FALSE(Published.ProductId.isEmpty()) << Host.GetLastError().toStdString();
     ASSERT_EQ(static_cast<int>(Published.Files.size()), partCount + 1);

@@ -5,7 +5,7 @@
 #include "platform/MessageBox.h"
 #include "platform/StringTokenizer.h"
 #include "platform/UiLanguage.h"
-#include "support/LogRecorder.h"
+#include "support/MemoryLog.h"
 #include "support/QtPrint.h"
 #include "support/TempFolder.h"
 
@@ -46,7 +46,7 @@ protected:
   QString ProductPath() { return List.GetOutputFilePath(); }
 
   CTempFolder Temp;
-  CLogRecorder Log;
+  CMemoryLog Log;
   CDownloadList List;
 };
 
@@ -80,10 +80,10 @@ TEST_F(FileCheckJoinTest, CheckMarksTheEntryWithTheOutcome) {
     EXPECT_EQ(entry->IsDownloaded, c.Mark) << c.Name;
     EXPECT_EQ(QDir(List.DownloadTempDir).entryList(QDir::Files), before) << c.Name;
   }
-  EXPECT_TRUE(Log.Contains("FATAL Invalid digest-length:" + EMPTY_MD5.left(30)));
-  EXPECT_TRUE(Log.Contains("FATAL Invalid digest-length:" + EMPTY_MD5 + "00"));
-  EXPECT_TRUE(Log.Contains("WARNG Cannot open input file " + List.DownloadTempDir + "/DownloadFile_" + EMPTY_MD5 + ".TMP"));
-  EXPECT_TRUE(Log.Contains("ERROR No part file for digest:" + EMPTY_MD5.left(31)));
+  EXPECT_TRUE(Log.Has("FATAL Invalid digest-length:" + EMPTY_MD5.left(30)));
+  EXPECT_TRUE(Log.Has("FATAL Invalid digest-length:" + EMPTY_MD5 + "00"));
+  EXPECT_TRUE(Log.Has("WARNG Cannot open input file " + List.DownloadTempDir + "/DownloadFile_" + EMPTY_MD5 + ".TMP"));
+  EXPECT_TRUE(Log.Has("ERROR No part file for digest:" + EMPTY_MD5.left(31)));
   EXPECT_EQ(checker.Check(nullptr), 0);
 
   // A part larger than a chunk, and one byte of it changed.
@@ -100,20 +100,20 @@ TEST_F(FileCheckJoinTest, CheckMarksTheEntryWithTheOutcome) {
 TEST_F(FileCheckJoinTest, CheckProductComparesTheJoinedFileWithEntryZero) {
   CFileChecker checker(Log, &List);
   EXPECT_EQ(checker.CheckProduct(), 0);
-  EXPECT_TRUE(Log.Contains("FATAL Could not get DL-Entry0"));
+  EXPECT_TRUE(Log.Has("FATAL Could not get DL-Entry0"));
 
   const QByteArray product(CMD5Digest::CHUNK_SIZE, 'p');  // exactly one chunk
   CDownloadEntry* entry0 = AddEntry(0, Md5Hex(product).toUpper(), product.size(), "product.bin");
   EXPECT_EQ(checker.CheckProduct(), 0);  // not there yet
   Temp.Write("product.bin", product);
   EXPECT_EQ(checker.CheckProduct(), 1);
-  EXPECT_TRUE(Log.Contains("TRACE Identical digest:" + ProductPath()));
+  EXPECT_TRUE(Log.Has("TRACE Identical digest:" + ProductPath()));
   EXPECT_EQ(entry0->IsDownloaded, 0);  // the product check marks nothing
   Temp.Write("product.bin", product + "x");
   EXPECT_EQ(checker.CheckProduct(), 0);
   AddEntry(0, EMPTY_MD5.left(30), 0, "product.bin");
   EXPECT_EQ(checker.CheckProduct(), 0);
-  EXPECT_TRUE(Log.Contains("FATAL Invalid digest-length:" + EMPTY_MD5.left(30)));
+  EXPECT_TRUE(Log.Has("FATAL Invalid digest-length:" + EMPTY_MD5.left(30)));
 }
 
 TEST_F(FileCheckJoinTest, JoinAppendsThePartsInEntryOrder) {
@@ -153,7 +153,7 @@ TEST_F(FileCheckJoinTest, JoinCopiesLargePartsInChunks) {
 TEST_F(FileCheckJoinTest, JoinFailures) {
   CFileJoint joint(Log);
   EXPECT_EQ(joint.Join(List), 0u);  // no entry 0
-  EXPECT_FALSE(Log.Contains("TRACE Jointed file="));
+  EXPECT_FALSE(Log.Has("TRACE Jointed file="));
 
   // Entry 0 alone: an empty product, which counts as a failure.
   AddEntry(0, EMPTY_MD5, 0, "product.bin");
@@ -171,7 +171,7 @@ TEST_F(FileCheckJoinTest, JoinFailures) {
   EXPECT_EQ(joint.Join(List), 0u);
   EXPECT_EQ(missing->IsDownloaded, 0);
   EXPECT_EQ(CTempFolder::Read(ProductPath()), "abc");
-  EXPECT_TRUE(Log.Contains("ERROR Downloaded file open error:" + List.GetTempFilePath(missing)));
+  EXPECT_TRUE(Log.Has("ERROR Downloaded file open error:" + List.GetTempFilePath(missing)));
 
   // A part that names no file fails without opening anything.
   Temp.Write("DownloadTemp/DownloadFile_" + Md5Hex("gone") + ".TMP", "gone");
@@ -183,7 +183,7 @@ TEST_F(FileCheckJoinTest, JoinFailures) {
   List.SetTargetSaveDir(Temp.File("no/such/folder"));
   Log.Clear();
   EXPECT_EQ(joint.Join(List), 0u);
-  EXPECT_TRUE(Log.Contains("ERROR Downloaded file open error:" + Temp.File("no/such/folder/product.bin")));
+  EXPECT_TRUE(Log.Has("ERROR Downloaded file open error:" + Temp.File("no/such/folder/product.bin")));
 }
 
 TEST_F(FileCheckJoinTest, AWriteErrorShowsTheBoxAndFails) {
@@ -208,7 +208,7 @@ TEST_F(FileCheckJoinTest, AWriteErrorShowsTheBoxAndFails) {
   EXPECT_GT(asked[0].Text.size(), 82);  // the reason follows
   EXPECT_EQ(asked[0].Type, unsigned{MB_OK | MB_ICONHAND});
   const QString reason = asked[0].Text.section(':', 1);
-  EXPECT_TRUE(Log.Contains("ERROR Downloaded file I/O error()" + reason + ":/dev/full"));
+  EXPECT_TRUE(Log.Has("ERROR Downloaded file I/O error()" + reason + ":/dev/full"));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "transfer/MD5Digest.h"
 
-#include "support/LogRecorder.h"
+#include "support/MemoryLog.h"
 #include "support/QtPrint.h"
 #include "support/TempFolder.h"
 
@@ -65,7 +65,7 @@ TEST(MD5Digest, IncrementalUpdatesInAnySplitGiveTheSameDigest) {
 
 TEST(MD5Digest, FilesAcrossTheChunkSizeMatchTheOracle) {
   CTempFolder temp;
-  CLogRecorder log;
+  CMemoryLog log;
   CMD5Digest md5(log);
   for (qsizetype size : {qsizetype{0}, CMD5Digest::CHUNK_SIZE - 1, CMD5Digest::CHUNK_SIZE,
                          CMD5Digest::CHUNK_SIZE + 1, 3 * CMD5Digest::CHUNK_SIZE + 12345}) {
@@ -79,20 +79,20 @@ TEST(MD5Digest, FilesAcrossTheChunkSizeMatchTheOracle) {
     CMD5Digest::Digest expected;
     ASSERT_TRUE(CMD5Digest::ParseDigestText(OracleHex(bytes).toUpper(), expected));
     EXPECT_EQ(md5.CompareFileDigest(path, expected), 1);
-    EXPECT_TRUE(log.Contains("TRACE Identical digest:" + path));
+    EXPECT_TRUE(log.Has("TRACE Identical digest:" + path));
     expected[15] ^= 1;
     EXPECT_EQ(md5.CompareFileDigest(path, expected), 0);
-    EXPECT_TRUE(log.Contains("TRACE Differrent digest:" + path));
+    EXPECT_TRUE(log.Has("TRACE Differrent digest:" + path));
   }
 }
 
 TEST(MD5Digest, UnopenableFileGivesMinusOneAndAWarning) {
   CTempFolder temp;
-  CLogRecorder log;
+  CMemoryLog log;
   CMD5Digest md5(log);
   const QString missing = temp.File("missing.TMP");
   EXPECT_EQ(md5.CompareFileDigest(missing, CMD5Digest::Digest{}), -1);
-  EXPECT_TRUE(log.Contains("WARNG Cannot open input file " + missing));
+  EXPECT_TRUE(log.Has("WARNG Cannot open input file " + missing));
   EXPECT_EQ(md5.GetHashedBytes(), 0);
   // A folder opens on some systems but cannot be read.
   EXPECT_EQ(md5.CompareFileDigest(temp.Path(), CMD5Digest::Digest{}), -1);

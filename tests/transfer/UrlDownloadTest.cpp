@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "res/RequestAddresses.h"
 #include "res/Strings.h"
+#include "support/TestBytes.h"
 #include "support/MemoryLog.h"
 #include "support/QtPrint.h"
 #include "support/TempFolder.h"
@@ -26,21 +27,6 @@ const QString CLOSED = QStringLiteral("The operation was canceled.");
 // The watchdog's limit in the tests that make it fire.
 constexpr int SHORT_TIMEOUT_MS = 300;
 
-QByteArray MakeProduct(int size) {
-  QByteArray bytes(size, '\0');
-  for (int i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xff);
-  return bytes;
-}
-
-QByteArray Utf16Le(const QString& text) {
-  QByteArray bytes;
-  for (QChar c : text) {
-    bytes.append(static_cast<char>(c.unicode() & 0xff));
-    bytes.append(static_cast<char>(c.unicode() >> 8));
-  }
-  return bytes;
-}
-
 class UrlDownloadTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -51,7 +37,7 @@ protected:
     options.FileName = QStringLiteral("demo.bin");
     options.PartSize = 300000;
     options.Purchases = {{"1234", "secret"}};
-    Product = MakeProduct(700000);
+    Product = MakeProductBytes(700000);
     Published = Host.Publish(Product, options);
     ASSERT_FALSE(Published.ProductId.isEmpty()) << Host.GetLastError().toStdString();
     Transfer.SetAccess(CUrlDownload::ACCESS_DIRECT, QString());
