@@ -8,11 +8,12 @@
 // question, and the page's accelerators reach the frame's commands.
 class CParcel2SubDlg : public CDialogWindow {
 public:
-  // Any thread: workers call it on their page. Only posts.
+  // Any thread: workers report through their page. Both only post; a page
+  // whose OnOK checks something first is not one a worker reports through.
+  void OnOK() override;
   virtual void OnError();
 
 protected:
-  void OnOK() override;
   void OnCancel() override;
   bool OnCommand(int commandId) override;
   bool PreTranslateKey(QKeyEvent& key) override;

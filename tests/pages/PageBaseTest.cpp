@@ -41,7 +41,7 @@ struct CPageCase {
 
 // Every page, whatever its own Part adds later, reports through the base:
 // the primary button posts EV_NEXT, 1007 posts EV_BACK, Cancel the quit
-// question; OnError posts EV_ERROR from any thread; the accelerators reach
+// question; OnError and OnOK post from any thread; the accelerators reach
 // the parent.
 TEST(PageBase, EveryPageReportsToItsParentByPosting) {
   SetUiLanguage(LANG_ENGLISH_US);
@@ -71,9 +71,13 @@ TEST(PageBase, EveryPageReportsToItsParentByPosting) {
       if (control.Id == IDC_BACK) expected.emplace_back(WM_WIZARD_EVENT, EV_BACK);
       if (control.Id != IDOK && control.Id != IDCANCEL && control.Id != IDC_BACK) passedUp.push_back(control.Id);
     }
-    BeginWorkerThread([page = c.Page] { page->OnError(); });
+    BeginWorkerThread([page = c.Page] {
+      page->OnError();
+      page->OnOK();
+    });
     JoinWorkerThreads();
     expected.emplace_back(WM_WIZARD_EVENT, EV_ERROR);
+    expected.emplace_back(WM_WIZARD_EVENT, EV_NEXT);
     ASSERT_TRUE(WaitUntil([&] { return frame.Messages.size() >= expected.size(); }));
     EXPECT_EQ(frame.Messages, expected);
 
