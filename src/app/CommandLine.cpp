@@ -56,7 +56,9 @@ bool CParcel2App::ParseCommandLine() {
     } else if (token == QStringLiteral("-K")) {
       PurchaseKey = tokenizer.NextToken();
     } else if (token == QStringLiteral("-H")) {
-      HostUrl = tokenizer.NextToken();
+      // Without a value the compiled-in host stays: an empty one reaches nothing.
+      const QString host = tokenizer.NextToken();
+      if (!host.isEmpty()) HostUrl = host;
       LogInfo(Logger, "Host=%s", HostUrl);
     }
   }

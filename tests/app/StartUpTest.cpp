@@ -112,6 +112,12 @@ TEST_F(StartUp, PurchaseAndHostNeverLogTheKey) {
   for (const QString& line : lines) EXPECT_FALSE(line.contains("s3cret")) << line.toStdString();
 }
 
+TEST_F(StartUp, HostWithoutAValueKeepsTheDefault) {
+  auto app = Start("-L -H");
+  EXPECT_EQ(app->HostUrl, PARCEL2_DEFAULT_HOST);
+  EXPECT_TRUE(Lines().contains(QStringLiteral("INFOM  Host=") + PARCEL2_DEFAULT_HOST));
+}
+
 TEST_F(StartUp, DefaultsWithoutPurchaseSwitches) {
   auto app = Start(QString());
   EXPECT_EQ(app->PurchaseNo, 0);
