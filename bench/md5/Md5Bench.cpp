@@ -2,6 +2,7 @@
 // in one run. The file is read once first so both hash from the page cache;
 // the ratio at the end is our throughput over md5sum's.
 
+#include "support/BenchSupport.h"
 #include "transfer/MD5Digest.h"
 
 #include <QByteArray>
@@ -24,33 +25,6 @@ constexpr qint64 FILE_SIZE = qint64{1} << 30;
 QString BenchFile;
 QString OurDigest;
 QString SystemDigest;
-
-bool WriteBenchFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
-  QByteArray chunk(CMD5Digest::CHUNK_SIZE, Qt::Uninitialized);
-  std::uint64_t state = 0x9e3779b97f4a7c15ull;
-  for (qint64 written = 0; written < FILE_SIZE; written += chunk.size()) {
-    auto* words = reinterpret_cast<std::uint64_t*>(chunk.data());
-    for (qsizetype i = 0; i < chunk.size() / 8; ++i) {
-      state ^= state << 13;
-      state ^= state >> 7;
-      state ^= state << 17;
-      words[i] = state;
-    }
-    const qint64 size = std::min<qint64>(chunk.size(), FILE_SIZE - written);
-    if (file.write(chunk.constData(), size) != size) return false;
-  }
-  return true;
-}
-
-void WarmPageCache(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return;
-  const auto chunk = std::make_unique<char[]>(1 << 20);
-  while (file.read(chunk.get(), 1 << 20) > 0) {
-  }
-}
 
 // CPU seconds of this process or of its finished children. The machine may
 // be busy with other work; CPU time shows the cost of hashing itself.
@@ -91,21 +65,6 @@ void BM_md5sum(benchmark::State& state) {
 BENCHMARK(BM_CMD5Digest)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_md5sum)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-// Keeps each benchmark's throughput for the ratio.
-class CRatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      for (const char* counter : {"bytes_per_second", "cpu_bytes_per_second"}) {
-        const auto found = run.counters.find(counter);
-        if (found != run.counters.end()) Rates[run.benchmark_name() + " " + counter] = found->second.value;
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> Rates;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -116,7 +75,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   BenchFile = folder.filePath("md5-bench.bin");
-  if (!WriteBenchFile(BenchFile)) {
+  if (!WriteRandomFile(BenchFile, FILE_SIZE)) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(BenchFile));
     return 1;
   }
@@ -131,8 +90,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (const char* counter : {"bytes_per_second", "cpu_bytes_per_second"}) {
-    const double ours = reporter.Rates[std::string("BM_CMD5Digest/iterations:3/real_time ") + counter];
-    const double system = reporter.Rates[std::string("BM_md5sum/iterations:3/real_time ") + counter];
+    const double ours = reporter.Mean("BM_CMD5Digest", counter);
+    const double system = reporter.Mean("BM_md5sum", counter);
     if (ours > 0 && system > 0)
       std::printf("%-22s CMD5Digest %5.0f MiB/s, md5sum %5.0f MiB/s, ratio %.3f (ours / md5sum)\n",
                   counter[0] == 'c' ? "per CPU second:" : "per wall-clock second:", ours / (1 << 20),

@@ -5,6 +5,7 @@
 // page cache; each fetched file is deleted before the next fetch.
 
 #include "host/LoopbackHost.h"
+#include "support/BenchSupport.h"
 #include "log/DownloaderLogger.h"
 #include "platform/TextFormat.h"
 #include "res/RequestAddresses.h"
@@ -26,37 +27,9 @@
 namespace {
 
 constexpr qint64 BODY_SIZE = qint64{1} << 30;
-constexpr qint64 CHUNK = 102400;
 
 QString PartUrl;
 QString OutputFile;
-
-bool WriteProduct(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
-  QByteArray chunk(CHUNK, Qt::Uninitialized);
-  std::uint64_t state = 0x2545f4914f6cdd1dull;
-  for (qint64 written = 0; written < BODY_SIZE; written += chunk.size()) {
-    auto* words = reinterpret_cast<std::uint64_t*>(chunk.data());
-    for (qsizetype i = 0; i < chunk.size() / 8; ++i) {
-      state ^= state << 13;
-      state ^= state >> 7;
-      state ^= state << 17;
-      words[i] = state;
-    }
-    const qint64 size = std::min<qint64>(chunk.size(), BODY_SIZE - written);
-    if (file.write(chunk.constData(), size) != size) return false;
-  }
-  return true;
-}
-
-void WarmPageCache(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return;
-  const auto chunk = std::make_unique<char[]>(1 << 20);
-  while (file.read(chunk.get(), 1 << 20) > 0) {
-  }
-}
 
 void BM_DownloadToFile(benchmark::State& state) {
   CDownloaderLogger logger(QFileInfo(OutputFile).absolutePath() + "/log");
@@ -94,25 +67,6 @@ BENCHMARK(BM_DownloadToFile)->Unit(benchmark::kMillisecond)->UseRealTime()->Iter
 BENCHMARK(BM_curl)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_DownloadToFile)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-// Adds up each benchmark's throughput over its runs for the ratio.
-class CRatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      const auto found = run.counters.find("bytes_per_second");
-      if (found == run.counters.end()) continue;
-      Rates[run.run_name.function_name] += found->second.value;
-      ++Counts[run.run_name.function_name];
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Mean(const std::string& name) { return Counts[name] ? Rates[name] / Counts[name] : 0.0; }
-
-private:
-  std::map<std::string, double> Rates;
-  std::map<std::string, int> Counts;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -123,7 +77,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const QString product = folder.filePath("bench-product.bin");
-  if (!WriteProduct(product)) {
+  if (!WriteRandomFile(product, BODY_SIZE)) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(product));
     return 1;
   }

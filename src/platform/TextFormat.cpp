@@ -43,7 +43,8 @@ QString AsText(const CFormatArg::Value& value) {
 // Numbers go through the C library so widths, precisions and flags behave
 // exactly as the formats were written for.
 QString FormatNumber(const CConversionSpec& spec, const CFormatArg::Value& value) {
-  std::string cFormat = "%" + spec.Flags.toStdString();
+  std::string cFormat(1, '%');
+  cFormat += spec.Flags.toStdString();
   if (spec.Width >= 0) cFormat += std::to_string(spec.Width);
   if (spec.Precision >= 0) cFormat += "." + std::to_string(spec.Precision);
   const char conversion = static_cast<char>(spec.Conversion.unicode());
