@@ -5,7 +5,7 @@
 
 namespace {
 
-struct CConversionSpec {
+struct CDirective {
   QString Flags;
   int Width = -1;
   int Precision = -1;
@@ -42,12 +42,12 @@ QString AsText(const CFormatArg::Value& value) {
 
 // Numbers go through the C library so widths, precisions and flags behave
 // exactly as the formats were written for.
-QString FormatNumber(const CConversionSpec& spec, const CFormatArg::Value& value) {
+QString FormatNumber(const CDirective& directive, const CFormatArg::Value& value) {
   std::string cFormat(1, '%');
-  cFormat += spec.Flags.toStdString();
-  if (spec.Width >= 0) cFormat += std::to_string(spec.Width);
-  if (spec.Precision >= 0) cFormat += "." + std::to_string(spec.Precision);
-  const char conversion = static_cast<char>(spec.Conversion.unicode());
+  cFormat += directive.Flags.toStdString();
+  if (directive.Width >= 0) cFormat += std::to_string(directive.Width);
+  if (directive.Precision >= 0) cFormat += "." + std::to_string(directive.Precision);
+  const char conversion = static_cast<char>(directive.Conversion.unicode());
   char buffer[512];
   switch (conversion) {
     case 'd': case 'i':
@@ -67,11 +67,11 @@ QString FormatNumber(const CConversionSpec& spec, const CFormatArg::Value& value
   return QString::fromLatin1(buffer);
 }
 
-QString Pad(const CConversionSpec& spec, QString text) {
-  if (spec.Precision >= 0 && text.size() > spec.Precision) text.truncate(spec.Precision);
-  if (spec.Width > text.size()) {
-    const QString fill(spec.Width - text.size(), QLatin1Char(' '));
-    text = spec.Flags.contains(QLatin1Char('-')) ? text + fill : fill + text;
+QString Pad(const CDirective& directive, QString text) {
+  if (directive.Precision >= 0 && text.size() > directive.Precision) text.truncate(directive.Precision);
+  if (directive.Width > text.size()) {
+    const QString fill(directive.Width - text.size(), QLatin1Char(' '));
+    text = directive.Flags.contains(QLatin1Char('-')) ? text + fill : fill + text;
   }
   return text;
 }
@@ -104,25 +104,25 @@ QString FormatTextWith(const QString& format, const std::vector<CFormatArg>& arg
       ++i;
       continue;
     }
-    CConversionSpec spec;
+    CDirective directive;
     int j = i + 1;
-    while (j < length && QStringLiteral("-+ #0").contains(format[j])) spec.Flags += format[j++];
+    while (j < length && QStringLiteral("-+ #0").contains(format[j])) directive.Flags += format[j++];
     if (j < length && format[j] == QLatin1Char('*')) {
       const auto* width = takeArg();
-      spec.Width = width ? static_cast<int>(AsSigned(*width)) : 0;
+      directive.Width = width ? static_cast<int>(AsSigned(*width)) : 0;
       ++j;
     } else {
-      while (j < length && format[j].isDigit()) spec.Width = std::max(spec.Width, 0) * 10 + format[j++].digitValue();
+      while (j < length && format[j].isDigit()) directive.Width = std::max(directive.Width, 0) * 10 + format[j++].digitValue();
     }
     if (j < length && format[j] == QLatin1Char('.')) {
       ++j;
-      spec.Precision = 0;
+      directive.Precision = 0;
       if (j < length && format[j] == QLatin1Char('*')) {
         const auto* precision = takeArg();
-        spec.Precision = precision ? static_cast<int>(AsSigned(*precision)) : 0;
+        directive.Precision = precision ? static_cast<int>(AsSigned(*precision)) : 0;
         ++j;
       } else {
-        while (j < length && format[j].isDigit()) spec.Precision = spec.Precision * 10 + format[j++].digitValue();
+        while (j < length && format[j].isDigit()) directive.Precision = directive.Precision * 10 + format[j++].digitValue();
       }
     }
     // Length modifiers only describe C argument sizes; our arguments carry
@@ -133,16 +133,16 @@ QString FormatTextWith(const QString& format, const std::vector<CFormatArg>& arg
       out += format.mid(i);
       break;
     }
-    spec.Conversion = format[j];
-    const char conversion = static_cast<char>(spec.Conversion.unicode());
+    directive.Conversion = format[j];
+    const char conversion = static_cast<char>(directive.Conversion.unicode());
     switch (conversion) {
       case 'd': case 'i': case 'u': case 'x': case 'X': case 'o':
       case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': {
-        if (const auto* arg = takeArg()) out += FormatNumber(spec, *arg);
+        if (const auto* arg = takeArg()) out += FormatNumber(directive, *arg);
         break;
       }
       case 's': case 'S': {
-        if (const auto* arg = takeArg()) out += Pad(spec, AsText(*arg));
+        if (const auto* arg = takeArg()) out += Pad(directive, AsText(*arg));
         break;
       }
       case 'c': case 'C': {
@@ -150,7 +150,7 @@ QString FormatTextWith(const QString& format, const std::vector<CFormatArg>& arg
           const QString text = std::holds_alternative<QString>(*arg)
                                    ? std::get<QString>(*arg).left(1)
                                    : QString(QChar(static_cast<char16_t>(AsUnsigned(*arg))));
-          CConversionSpec noPrecision = spec;
+          CDirective noPrecision = directive;
           noPrecision.Precision = -1;
           out += Pad(noPrecision, text);
         }
