@@ -11,7 +11,7 @@
 //       [--install "CMD|PARAMS|WINTYPE|WAIT"]... [--message "N|TEXT"]...
 //       [--purchase "NUMBER:KEY"]...
 //   parcel2-host serve CATALOG [--bind ADDRESS] [--port N] [--quiet]
-//       [--fault SPEC]... [--throttle BYTES_PER_SECOND]
+//       [--fault RULE]... [--throttle BYTES_PER_SECOND]
 // Returns the process's exit code.
 int RunHostCommand(const QStringList& arguments, std::FILE* out, std::FILE* err);
 
