@@ -2,7 +2,7 @@
 
 #include "host/HostAnswer.h"
 #include "host/LoopbackHost.h"
-#include "support/TestBytes.h"
+#include "support/DemoProduct.h"
 #include "support/QtPrint.h"
 
 #include <gtest/gtest.h>
@@ -26,14 +26,7 @@ class HttpRequestTest : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(Host.IsRunning());
-    CHostPublishOptions options;
-    options.SoftwareName = QStringLiteral("Demo");
-    options.ProductNo = 7;
-    options.FileName = QStringLiteral("demo.bin");
-    options.PartSize = 300000;
-    options.Purchases = {{"1234", "secret"}};
-    Product = MakeProductBytes(700000);
-    Published = Host.Publish(Product, options);
+    Published = PublishDemoProduct(Host, Product);
     ASSERT_FALSE(Published.ProductId.isEmpty()) << Host.GetLastError().toStdString();
   }
 

@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "res/RequestAddresses.h"
 #include "res/Strings.h"
+#include "support/DemoProduct.h"
 #include "support/TestBytes.h"
 #include "support/MemoryLog.h"
 #include "support/QtPrint.h"
@@ -31,14 +32,7 @@ class UrlDownloadTest : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(Host.IsRunning());
-    CHostPublishOptions options;
-    options.SoftwareName = QStringLiteral("Demo");
-    options.ProductNo = 7;
-    options.FileName = QStringLiteral("demo.bin");
-    options.PartSize = 300000;
-    options.Purchases = {{"1234", "secret"}};
-    Product = MakeProductBytes(700000);
-    Published = Host.Publish(Product, options);
+    Published = PublishDemoProduct(Host, Product);
     ASSERT_FALSE(Published.ProductId.isEmpty()) << Host.GetLastError().toStdString();
     Transfer.SetAccess(CUrlDownload::ACCESS_DIRECT, QString());
     ASSERT_EQ(Transfer.init(), 1);
