@@ -2,11 +2,6 @@
 
 #include "res/DialogTemplates.h"
 
-// Control ids beyond those the templates name themselves.
-constexpr int IDC_PROGRESS = 1006;
-constexpr int IDC_ERROR_TEST = 1008;
-constexpr int IDC_PRODUCT_NAME = 1010;
-
 // Commands of the pages' accelerators.
 enum ECommandId {
   ID_LOG_TOGGLE = 32771,
