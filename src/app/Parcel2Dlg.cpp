@@ -111,9 +111,16 @@ void CParcel2Dlg::OnCancel() {
     EndWizard();
 }
 
-void CParcel2Dlg::OnWizardQuit() { OnCancel(); }
+void CParcel2Dlg::OnWizardQuit() {
+  if (!IsEnded()) OnCancel();
+}
 
-void CParcel2Dlg::EndWizard() { EndDialog(IDCANCEL); }
+// The page goes with the wizard, so its timers stop and its workers' reports
+// find no window to reach.
+void CParcel2Dlg::EndWizard() {
+  DestroyCurrentPage();
+  EndDialog(IDCANCEL);
+}
 
 void CParcel2Dlg::OnPaint(QPainter& painter) {
   painter.fillRect(GetDlgItemRect(IDC_TITLE_BAND), Qt::white);

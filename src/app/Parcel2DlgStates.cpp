@@ -53,6 +53,9 @@ const CStatePage* FindStatePage(int state) {
 int CParcel2Dlg::GetCurrentState() const { return CurrentAction ? CurrentAction->NextState : ST_WELCOME; }
 
 void CParcel2Dlg::OnWizardEvent(int event) {
+  // Once the wizard has ended, a late worker or a queued event moves nothing:
+  // the application is on its way to shut down.
+  if (IsEnded()) return;
   CParcel2App& app = GetApp();
   const CActionEntry* row = app.Config.FindAction(GetCurrentState(), event);
   if (!row) {

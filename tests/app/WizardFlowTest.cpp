@@ -169,6 +169,41 @@ TEST_F(WizardFlow, RevisitingAStateBuildsAFreshWindowFromTheSamePage) {
   EXPECT_FALSE(PostMessage(first, WM_WIZARD_EVENT, EV_NEXT, 0));
 }
 
+// Late reports: a worker's page that was left, and events queued after the
+// wizard has ended, move nothing and build nothing.
+TEST_F(WizardFlow, NothingMovesAfterThePageIsLeftOrTheWizardHasEnded) {
+  OpenFrame();
+  Post(EV_NEXT);
+  ASSERT_TRUE(WaitForState(ST_ACQUIRE_INFO));
+  Frame->Page00.OnOK();  // the welcome page was left
+  Frame->Page00.OnError();
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(Frame->GetCurrentState(), ST_ACQUIRE_INFO);
+
+  Responder.SetAnswer(IDYES);
+  PostMessage(Frame->GetSafeHwnd(), WM_WIZARD_QUIT);
+  Post(EV_NEXT);
+  ASSERT_TRUE(WaitForEnd());
+  Frame->Page08.OnOK();  // the acquisition's worker reports after the end
+  Post(EV_NEXT);
+  Post(EV_ABORT);
+  PostMessage(Frame->GetSafeHwnd(), WM_WIZARD_QUIT);
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(Answered(), 1);
+  EXPECT_EQ(Frame->GetCurrentPage(), nullptr);
+  EXPECT_FALSE(Frame->Page08.HasWindow() && Frame->Page08.GetWidget()->isVisible());
+  EXPECT_TRUE(LogLines().filter("FATAL").isEmpty());
+
+  OpenFrame();
+  Post(EV_ABORT);
+  Post(EV_NEXT);
+  ASSERT_TRUE(WaitForEnd());
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(LogLines().filter("FATAL").size(), 1);
+  EXPECT_EQ(Frame->GetCurrentPage(), nullptr);
+  EXPECT_FALSE(Frame->Page08.HasWindow());
+}
+
 TEST_F(WizardFlow, InstallationHidesTheFrameAndMessageSixShowsItAgain) {
   LoadList({"MS,6,Enjoy."});
   OpenFrame();

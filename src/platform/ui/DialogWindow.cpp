@@ -74,6 +74,9 @@ void CDialogWindow::DestroyWindow() {
 }
 
 void CDialogWindow::WindowGone() {
+  // A page whose window is gone has no parent to report to: a worker that
+  // reports late posts nowhere.
+  ParentHandle.store(0);
   OnDestroy();
   Widget = nullptr;
   Mailbox = nullptr;
