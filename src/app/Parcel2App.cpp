@@ -3,6 +3,7 @@
 #include "app/Parcel2Dlg.h"
 #include "log/Log.h"
 #include "platform/NetworkLibrary.h"
+#include "platform/QtTranslations.h"
 #include "platform/SystemInfo.h"
 #include "platform/UiLanguage.h"
 #include "platform/UserFolders.h"
@@ -13,6 +14,7 @@
 #include <QCoreApplication>
 
 #include <cassert>
+#include <cstdio>
 
 namespace {
 
@@ -56,8 +58,16 @@ bool CParcel2App::PrepareInstance() {
     return false;
   }
 
+  // The log and the list file live in the user's temporary folder, which a
+  // fresh home may not have yet.
+  QString folderError;
+  const bool tempFolderReady = CreateUserTempFolder(&folderError);
+  if (!tempFolderReady)
+    std::fprintf(stderr, "parcel2: cannot create the temporary folder, the log stays off: %s\n",
+                 qPrintable(folderError));
+
   Logger.Start();
-  if (CommandLine.contains(QStringLiteral("-L"))) {
+  if (tempFolderReady && CommandLine.contains(QStringLiteral("-L"))) {
     Logger.SetLevel(6, true);
     LogEnabled = 1;
   }
@@ -69,6 +79,7 @@ bool CParcel2App::PrepareInstance() {
     UiLanguage = LANG_ENGLISH_US;
     LogInfo(Logger, "Forced to English mode [Cmdline]");
   }
+  if (!UseQtStandardTexts(UiLanguage)) LogWarning(Logger, "Qt's Japanese texts are not installed");
   LogProgramVersion();
   LogSystemLine();
   Config.LoadActionTable();

@@ -20,7 +20,9 @@ QString CDownloaderLogger::DefaultLogFolder() {
 
 bool CDownloaderLogger::Write(const QString& line) {
   // Two threads may both create the folder; the loser's failure is harmless.
-  if (!QFileInfo::exists(LogFolder)) QDir().mkdir(LogFolder);
+  // Without a folder no attempt could succeed: the line is dropped at once
+  // rather than after every retry's wait.
+  if (!QFileInfo(LogFolder).isDir() && !QDir().mkdir(LogFolder) && !QFileInfo(LogFolder).isDir()) return true;
   return CLogWriter::Write(line);
 }
 

@@ -1,6 +1,12 @@
 #include "platform/UserFolders.h"
 
 #include <QDir>
+#include <QFile>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 
 QString GetUserTempFolder() {
   QString folder = qEnvironmentVariable("TMPDIR");
@@ -8,4 +14,26 @@ QString GetUserTempFolder() {
   if (folder.isEmpty()) folder = QDir::homePath() + QStringLiteral("/.cache");
   if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
   return folder;
+}
+
+// QDir::mkpath would give what it creates the umask's mode; the list file
+// and the log are the customer's own business.
+bool CreateUserTempFolder(QString* error) {
+  const QString folder = QDir::cleanPath(QDir::current().absoluteFilePath(GetUserTempFolder()));
+  const QStringList names = folder.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+  QString path;
+  for (const QString& name : names) {
+    path += QLatin1Char('/') + name;
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
+      if (error) *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+      return false;
+    }
+  }
+  struct stat status {};
+  if (::stat(QFile::encodeName(folder).constData(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+    if (error) *error = QStringLiteral("%1: not a folder").arg(folder);
+    return false;
+  }
+  return true;
 }

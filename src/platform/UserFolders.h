@@ -6,3 +6,8 @@
 // survive a reboot, so it is $TMPDIR when set, else $XDG_CACHE_HOME, else
 // ~/.cache; the result always ends with "/".
 QString GetUserTempFolder();
+
+// Creates the user's temporary folder with its parents (0700 for what it
+// creates). False, with the reason in error, when it is not a folder
+// afterwards.
+bool CreateUserTempFolder(QString* error = nullptr);

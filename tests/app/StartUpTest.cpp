@@ -6,6 +6,9 @@
 #include "support/QtPrint.h"
 #include "support/TempFolder.h"
 
+#include <QElapsedTimer>
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -149,6 +152,42 @@ TEST_F(StartUp, ExitLogsTheDisconnectAndTheEnd) {
   EXPECT_EQ(lines.mid(lines.size() - 3),
             (QStringList{"TRACE  Disconnecting...", "TRACE  disconnected!",
                          "INFOM  * Exit downloader ******************************"}));
+}
+
+// A fresh home has no cache folder yet: it is made (0700) before the log
+// needs it; one that cannot be made leaves the log off without waiting out
+// the log's retries.
+TEST_F(StartUp, TheTemporaryFolderIsMadeBeforeTheLogNeedsIt) {
+  CTempFolder home;
+  home.Write("a-file", "x");
+  const QByteArray savedTmp = qgetenv("TMPDIR"), savedCache = qgetenv("XDG_CACHE_HOME");
+  qunsetenv("TMPDIR");
+  struct CCase {
+    QString Cache;
+    bool Made;
+  };
+  for (const CCase& c : {CCase{home.File("fresh/.cache"), true}, CCase{home.File("a-file/.cache"), false}}) {
+    SCOPED_TRACE(qPrintable(c.Cache));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(c.Cache));
+    QElapsedTimer timer;
+    timer.start();
+    {
+      CParcel2App app(QStringLiteral("-L"));
+      ASSERT_TRUE(app.PrepareInstance());
+      EXPECT_EQ(app.LogEnabled.load(), c.Made ? 1 : 0);
+      app.ExitInstance();
+    }
+    EXPECT_LT(timer.elapsed(), 5000) << "no log line waited out its retries";
+    EXPECT_EQ(QFileInfo(c.Cache).isDir(), c.Made);
+    if (c.Made) {
+      EXPECT_EQ(QFileInfo(home.File("fresh")).permissions() & 0x0077, 0) << "made for the user alone";
+      EXPECT_FALSE(ReadLogLines(c.Cache + "/QUILLMAR_DownloaderLog").isEmpty());
+    }
+  }
+  qputenv("TMPDIR", savedTmp);
+  qputenv("XDG_CACHE_HOME", savedCache);
+  if (savedTmp.isNull()) qunsetenv("TMPDIR");
+  if (savedCache.isNull()) qunsetenv("XDG_CACHE_HOME");
 }
 
 }  // namespace
