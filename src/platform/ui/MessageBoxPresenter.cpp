@@ -54,19 +54,25 @@ int CMessageBoxPresenterUi::PendingBoxes() const {
   return static_cast<int>(State->Pending.size());
 }
 
-int CMessageBoxPresenterUi::RunMessageBox(const CMessageBoxRequest& request) {
+std::unique_ptr<QMessageBox> CMessageBoxPresenterUi::BuildMessageBox(const CMessageBoxRequest& request) {
   const bool question = (request.Type & 0xf) == MB_YESNO;
-  QMessageBox box(IconFor(request.Type), request.Caption, request.Text,
-                  question ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, OwnerWidget(request.Owner));
+  auto box = std::make_unique<QMessageBox>(IconFor(request.Type), request.Caption, request.Text,
+                                           question ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
+                                           OwnerWidget(request.Owner));
   if (question) {
-    box.setDefaultButton((request.Type & MB_DEFBUTTON2) ? QMessageBox::No : QMessageBox::Yes);
-    box.setEscapeButton(QMessageBox::No);
+    box->setDefaultButton((request.Type & MB_DEFBUTTON2) ? QMessageBox::No : QMessageBox::Yes);
+    box->setEscapeButton(QMessageBox::No);
   } else {
-    box.setDefaultButton(QMessageBox::Ok);
+    box->setDefaultButton(QMessageBox::Ok);
   }
-  box.exec();
-  if (!question) return IDOK;
-  return box.clickedButton() == box.button(QMessageBox::Yes) ? IDYES : IDNO;
+  return box;
+}
+
+int CMessageBoxPresenterUi::RunMessageBox(const CMessageBoxRequest& request) {
+  const std::unique_ptr<QMessageBox> box = BuildMessageBox(request);
+  box->exec();
+  if ((request.Type & 0xf) != MB_YESNO) return IDOK;
+  return box->clickedButton() == box->button(QMessageBox::Yes) ? IDYES : IDNO;
 }
 
 int CMessageBoxPresenterUi::Present(const CMessageBoxRequest& request) {

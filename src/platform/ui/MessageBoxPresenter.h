@@ -7,6 +7,8 @@
 #include <mutex>
 #include <set>
 
+class QMessageBox;
+
 // Shows message boxes for real: on the UI thread a modal box owned by the
 // window of the given handle; from a worker the box is queued to the UI
 // thread and the worker waits for the answer. While it exists it is the
@@ -25,6 +27,8 @@ public:
   // Workers waiting for an answer; any thread.
   int PendingBoxes() const;
 
+  // UI thread: the box as it is shown, not yet run.
+  static std::unique_ptr<QMessageBox> BuildMessageBox(const CMessageBoxRequest& request);
   // UI thread: builds and runs the box; returns IDOK, IDYES or IDNO.
   static int RunMessageBox(const CMessageBoxRequest& request);
 

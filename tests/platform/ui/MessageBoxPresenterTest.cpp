@@ -1,3 +1,5 @@
+#include "platform/QtTranslations.h"
+#include "platform/UiLanguage.h"
 #include "platform/WorkerThreads.h"
 #include "platform/ui/DialogUnits.h"
 #include "platform/ui/MessageBoxPresenter.h"
@@ -123,6 +125,25 @@ TEST(DialogUnits, ReproduceTheDesignedGeometry) {
   for (const CCase& c : cases) EXPECT_EQ(c.Units.ToPixels(c.Dialog), c.Pixels);
   EXPECT_EQ(CDialogUnits::ForFontPoints(9).X(4), 7);
   EXPECT_EQ(CDialogUnits::ForFontPoints(8).Y(8), 13);
+}
+
+// Qt's standard buttons follow the wizard's language.
+TEST(MessageBoxTexts, JapaneseBoxesHaveJapaneseButtons) {
+  const CMessageBoxRequest question{0, "?", "caption", MB_YESNO | MB_DEFBUTTON2};
+  const CMessageBoxRequest notice{0, "!", "caption", MB_OK | MB_ICONHAND};
+  ASSERT_TRUE(UseQtStandardTexts(LANG_JAPANESE)) << "qt6-translations-l10n is missing";
+  auto box = CMessageBoxPresenterUi::BuildMessageBox(question);
+  EXPECT_TRUE(box->button(QMessageBox::Yes)->text().contains(QString::fromUtf16(u"はい")))
+      << qPrintable(box->button(QMessageBox::Yes)->text());
+  EXPECT_TRUE(box->button(QMessageBox::No)->text().contains(QString::fromUtf16(u"いいえ")));
+  EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+
+  UseQtStandardTexts(LANG_ENGLISH_US);
+  box = CMessageBoxPresenterUi::BuildMessageBox(question);
+  EXPECT_EQ(box->button(QMessageBox::Yes)->text(), "&Yes");
+  box = CMessageBoxPresenterUi::BuildMessageBox(notice);
+  EXPECT_EQ(box->button(QMessageBox::Ok)->text(), "OK");
+  EXPECT_EQ(box->icon(), QMessageBox::Critical);
 }
 
 }  // namespace

@@ -9,13 +9,18 @@
 #include "app/AboutDlg.h"
 #include "app/Parcel2App.h"
 #include "app/Parcel2Dlg.h"
+#include "platform/QtTranslations.h"
 #include "platform/UiLanguage.h"
 #include "platform/WorkerThreads.h"
+#include "platform/ui/MessageBoxPresenter.h"
+#include "res/ResourceIds.h"
+#include "res/Strings.h"
 #include "res/WizardEvents.h"
 #include "support/ListLines.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -44,6 +49,22 @@ const CRenderedState STATES[] = {
     {ST_DOWNLOAD_ERROR, "download-error"},
     {ST_CONNECT_ERROR, "connect-error"},
     {ST_VERSION_ERROR, "version-error"},
+};
+
+struct CRenderedBox {
+  int TextId;
+  int CaptionId;
+  unsigned Type;
+  const char* Name;
+};
+
+// One box of every type the wizard asks.
+const CRenderedBox BOXES[] = {
+    {IDS_CANCEL_QUESTION, IDS_CANCEL_CAPTION, MB_YESNO | MB_DEFBUTTON2, "box-cancel"},
+    {IDS_FOLDER_DIFFERS, IDS_SAVE_CAPTION, MB_YESNO | MB_ICONEXCLAMATION, "box-yesno-warning"},
+    {IDS_CREATE_FOLDER, IDS_SAVE_CAPTION, MB_YESNO | MB_ICONQUESTION, "box-yesno-question"},
+    {IDS_NOT_ENOUGH_SPACE, IDS_SAVE_CAPTION, MB_OK | MB_ICONHAND, "box-ok-error"},
+    {IDS_SOCKETS_INIT_FAILED, IDS_SAVE_CAPTION, MB_OK | MB_ICONEXCLAMATION, "box-ok-warning"},
 };
 
 bool Save(QWidget* widget, const QString& path) {
@@ -76,6 +97,7 @@ int main(int argc, char** argv) {
   for (const int language : {LANG_ENGLISH_US, LANG_JAPANESE}) {
     SetUiLanguage(language);
     app.UiLanguage = language;
+    UseQtStandardTexts(language);
     const QString prefix = output + (language == LANG_JAPANESE ? "/ja-" : "/en-");
     CParcel2Dlg frame;
     frame.CreateModeless();
@@ -86,6 +108,12 @@ int main(int argc, char** argv) {
     CAboutDlg about;
     about.CreateModeless(frame.GetWidget());
     ok = Save(about.GetWidget(), prefix + "about.png") && ok;
+    for (const CRenderedBox& box : BOXES) {
+      const auto shown = CMessageBoxPresenterUi::BuildMessageBox(
+          {0, LoadString(box.TextId), LoadString(box.CaptionId), box.Type});
+      shown->show();
+      ok = Save(shown.get(), prefix + box.Name + ".png") && ok;
+    }
   }
   JoinWorkerThreads();
   return ok ? 0 : 1;
