@@ -1,6 +1,7 @@
 #include "app/Parcel2App.h"
 
 #include "log/Log.h"
+#include "log/PurchaseKeyMask.h"
 #include "platform/DecimalText.h"
 #include "platform/StringTokenizer.h"
 
@@ -22,14 +23,14 @@ bool IsSwitch(const QString& token, QChar letter) {
 }
 
 // The purchase key never reaches the log: the token after "-K" is masked.
-QString MaskPurchaseKey(const QString& commandLine) {
+QString MaskKeyOnCommandLine(const QString& commandLine) {
   QString masked;
   CStringTokenizer tokenizer(commandLine, SEPARATORS);
   bool maskNext = false;
   while (tokenizer.HasMoreTokens()) {
     const qsizetype start = tokenizer.GetPosition();
     const QString token = tokenizer.NextToken();
-    masked += maskNext && !token.isEmpty() ? QStringLiteral("********") : token;
+    masked += maskNext && !token.isEmpty() ? MASKED_PURCHASE_KEY : token;
     const qsizetype end = start + token.size();
     if (end < commandLine.size()) masked += commandLine[end];
     maskNext = token == QStringLiteral("-K");
@@ -41,7 +42,7 @@ QString MaskPurchaseKey(const QString& commandLine) {
 
 bool CParcel2App::ParseCommandLine() {
   CStringTokenizer tokenizer(CommandLine, SEPARATORS);
-  LogInfo(Logger, "CmdLine=%s", MaskPurchaseKey(CommandLine));
+  LogInfo(Logger, "CmdLine=%s", MaskKeyOnCommandLine(CommandLine));
   LogTrace(Logger, "Args token cnt=%d", CountFields(CommandLine));
   int index = 0;
   while (tokenizer.HasMoreTokens()) {

@@ -1,14 +1,16 @@
 #pragma once
 
 #include "log/LogWriter.h"
+#include "log/PurchaseKeyMask.h"
 #include "platform/TextFormat.h"
 
 // The five level functions the whole program logs through. The message is
-// always formatted; it is written only when the logger's level allows.
+// always formatted; it is written only when the logger's level allows, and
+// never with a purchase key in it.
 enum ELogLevel { LOG_FATAL = 1, LOG_ERROR = 2, LOG_WARNING = 3, LOG_INFO = 4, LOG_TRACE = 5 };
 
 inline void LogAt(CLogWriter& logger, int level, const QString& message) {
-  if (logger.IsEnabled(level)) logger.Write(logger.FormatLine(logger.GetPrefix(), level, 0, message));
+  if (logger.IsEnabled(level)) logger.Write(logger.FormatLine(logger.GetPrefix(), level, 0, MaskPurchaseKey(message)));
 }
 
 template <typename... Args>

@@ -1,6 +1,7 @@
 #include "transfer/UrlDownload.h"
 
 #include "host/LoopbackHost.h"
+#include "log/PurchaseKeyMask.h"
 #include "platform/MessageBox.h"
 #include "res/RequestAddresses.h"
 #include "res/Strings.h"
@@ -8,6 +9,7 @@
 #include "support/TestBytes.h"
 #include "support/MemoryLog.h"
 #include "support/QtPrint.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempFolder.h"
 #include "transfer/MD5Digest.h"
 
@@ -98,13 +100,14 @@ TEST_F(UrlDownloadTest, ABodyIsWrittenWholeAndLogged) {
       "TRACE Succeed GetHttpConnection.",
       "TRACE Request Method = 'POST'",
       QStringLiteral("TRACE OpenRequest:Server=127.0.0.1:Port=%1:Object=/http/cgi-bin/getbody_u8.pl").arg(Host.GetPort()),
-      QStringLiteral("TRACE Send Request:Query='%1'").arg(url.section('?', 1)),
+      QStringLiteral("TRACE Send Request:Query='NO=1234&KEY=********&REQID=%1'").arg(Published.Files[1].FileName),
       "TRACE Received Status-Code=200",
   };
   const QStringList lines = Log.GetLines();
   ASSERT_GE(lines.size(), expected.size());
   EXPECT_EQ(lines.mid(0, expected.size()), expected);
-  EXPECT_EQ(lines.last(), QStringLiteral("TRACE URL Downloaded:File=%1:Leng=300000:From=%2").arg(Target(), url));
+  EXPECT_EQ(lines.last(), QStringLiteral("TRACE URL Downloaded:File=%1:Leng=300000:From=%2").arg(Target(), MaskPurchaseKey(url)));
+  EXPECT_TRUE(lines.filter(DEMO_PURCHASE_KEY).isEmpty()) << "the key never reaches the log";
   EXPECT_EQ(lines.at(lines.size() - 2), "TRACE Read data:Size=300000") << "the last read returns 0";
   EXPECT_EQ(Host.CountRequests(HOST_BODY_U8), 1);
 }
@@ -124,9 +127,9 @@ TEST_F(UrlDownloadTest, RedirectsAreFollowedWithTheSameBody) {
       {"303 absolute", CHostFault::Redirect(303, EHostRedirect::ABSOLUTE_SAME), 1, 0, 2, "WARNG UrlDownload Retry #1"},
       {"307 absolute", CHostFault::Redirect(307, EHostRedirect::ABSOLUTE_SAME), 1, 0, 2, "TRACE Redirected to=" + self},
       {"ten in a row", CHostFault::Redirect(302, EHostRedirect::ABSOLUTE_SAME), 10, 0, 11, "TRACE Redirected to=" + self},
-      {"relative", CHostFault::Redirect(302, EHostRedirect::RELATIVE_SAME), 1, -1, 1, "ERROR Invalid URL='" + ListUrl() + "'"},
-      {"no location", CHostFault::Redirect(301, EHostRedirect::NO_LOCATION), 1, -1, 1, "ERROR Invalid URL='" + ListUrl() + "'"},
-      {"eleven in a row", CHostFault::Redirect(302, EHostRedirect::ABSOLUTE_SAME), 11, -1, 11, "ERROR Too many redirects:" + ListUrl()},
+      {"relative", CHostFault::Redirect(302, EHostRedirect::RELATIVE_SAME), 1, -1, 1, "ERROR Invalid URL='" + MaskPurchaseKey(ListUrl()) + "'"},
+      {"no location", CHostFault::Redirect(301, EHostRedirect::NO_LOCATION), 1, -1, 1, "ERROR Invalid URL='" + MaskPurchaseKey(ListUrl()) + "'"},
+      {"eleven in a row", CHostFault::Redirect(302, EHostRedirect::ABSOLUTE_SAME), 11, -1, 11, "ERROR Too many redirects:" + MaskPurchaseKey(ListUrl())},
   };
   for (const CCase& c : cases) {
     Host.ClearRequests();
@@ -143,6 +146,7 @@ TEST_F(UrlDownloadTest, RedirectsAreFollowedWithTheSameBody) {
       EXPECT_EQ(request.Body, QUERY) << c.Name;
     }
     EXPECT_FALSE(Log.Has("WARNG UrlDownload Retry #2")) << c.Name;
+    EXPECT_TRUE(Log.GetLines().filter(DEMO_PURCHASE_KEY).isEmpty()) << c.Name << ": the key reached the log";
   }
 }
 
@@ -311,9 +315,9 @@ TEST_F(UrlDownloadTest, AFileThatCannotBeWrittenIsReportedInABox) {
   };
   const CCase cases[] = {
       {"folder missing", Temp.File(QStringLiteral("missing/target.bin")), 1, -1},
-      {"disk full while writing", QStringLiteral("/dev/full"), 1, 0},
-      // Ten bytes stay in the file's buffer: only the close finds the disk full.
-      {"disk full on closing", QStringLiteral("/dev/full"), 0, 0},
+      {"disk full while writing a part", Target(), 1, 0},
+      {"disk full while writing the list", Target(), 0, 0},
+      {"a device in the file's place", QStringLiteral("/dev/full"), 1, -1},
   };
   ASSERT_TRUE(Host.SetListBytes(Published.ProductId, QByteArray("0123456789")));
   for (const CCase& c : cases) {
@@ -321,7 +325,10 @@ TEST_F(UrlDownloadTest, AFileThatCannotBeWrittenIsReportedInABox) {
     Log.Clear();
     CMessageBoxResponder boxes;
     const QString url = c.Part == 0 ? ListUrl() : PartUrl(c.Part);
-    EXPECT_EQ(Transfer.DownloadToFile(url, c.Path), c.Result) << c.Name;
+    {
+      CFileSizeLimit full(5);
+      EXPECT_EQ(Transfer.DownloadToFile(url, c.Path), c.Result) << c.Name;
+    }
     EXPECT_EQ(Log.CountStarting("ERROR Download Read&Write CFileException:"), 1) << c.Name;
     const std::vector<CMessageBoxRequest> asked = boxes.Asked();
     ASSERT_EQ(asked.size(), 1u) << c.Name;
