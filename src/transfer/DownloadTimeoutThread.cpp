@@ -27,10 +27,11 @@ void CDownloadTimeoutThread::Stop() {
   StopRequest.store(1);
   const int polls = TimeoutMs.load() / TICK_MS;
   for (int poll = 0; poll < polls && Running.load() != 0; ++poll) SleepTick();
-  StopRequest.store(0);
-  // A watchdog that missed the request still ends at its time-out; the
-  // record must outlive it.
+  // The request stays up until the thread is joined: a watchdog that starts
+  // late, or was starved, must still see it, or with Paused set it would
+  // never end and the join would never return.
   if (Thread.joinable()) Thread.join();
+  StopRequest.store(0);
   Running.store(0);
 }
 
