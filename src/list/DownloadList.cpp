@@ -13,8 +13,10 @@ QString IndexText(int index) { return QString::number(index); }
 
 // The product file goes into the save folder under this name, so the name
 // must not climb out of the folder or name the folder itself.
+// A product file is never hidden: a name like ".bashrc" could replace one of
+// the customer's own files in a home folder.
 bool IsPlainFileName(const QString& name) {
-  return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+  return !name.isEmpty() && !name.startsWith(QLatin1Char('.')) &&
          !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
 }
 

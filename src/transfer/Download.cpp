@@ -1,6 +1,6 @@
 #include "transfer/Download.h"
 
-int CDownload::DownloadToFile(const QString&, const QString&) { return -1; }
+int CDownload::DownloadToFile(const QString&, const QString&, const CBodyFileRules&) { return -1; }
 
 int CDownload::DownloadToBytes(const QString&, QByteArray&) { return -1; }
 

@@ -6,6 +6,15 @@
 #include <atomic>
 #include <cstdint>
 
+// How a body may reach its file. A part goes into the working folder the
+// program made itself, which must be a real folder, and is never longer than
+// its size plus one byte: more than that is a wrong length already, and a
+// lying host must not fill the disk.
+struct CBodyFileRules {
+  std::int64_t MaxBodyBytes = -1;  // -1: no limit
+  bool FolderMustBeReal = false;
+};
+
 // What a transfer offers the list and download workers: fetch one address
 // into a file (or into memory), optionally checked against the digest the
 // host sends with it. The base class does nothing and reports failure.
@@ -19,7 +28,7 @@ public:
   virtual int init() { return 0; }
   virtual void Close() {}
   // -1: no usable answer; 0: digest mismatch or empty body; n: bytes written.
-  virtual int DownloadToFile(const QString& url, const QString& path);
+  virtual int DownloadToFile(const QString& url, const QString& path, const CBodyFileRules& rules = {});
   virtual int DownloadToBytes(const QString& url, QByteArray& bytes);
   virtual void GetResponseHead(QString& text);
   virtual int GetReceivedSize() const { return -1; }

@@ -95,7 +95,10 @@ int CDownloadExecuter::Execute() {
         passSucceeded = false;
         continue;
       }
-      if (Transfer->DownloadToFile(MakeBodyUrl(*entry), path) != entry->Size) {
+      CBodyFileRules rules;
+      rules.MaxBodyBytes = static_cast<std::int64_t>(entry->Size) + 1;
+      rules.FolderMustBeReal = true;
+      if (Transfer->DownloadToFile(MakeBodyUrl(*entry), path, rules) != entry->Size) {
         passSucceeded = false;
         break;
       }

@@ -4,6 +4,7 @@
 #include "platform/HttpSession.h"
 #include "platform/HttpUrl.h"
 #include "platform/MessageBox.h"
+#include "platform/NoFollowFile.h"
 #include "platform/StringTokenizer.h"
 #include "res/Strings.h"
 #include "transfer/DownloadTimeoutThread.h"
@@ -22,6 +23,7 @@ namespace {
 
 const QString NO_SESSION_TEXT = QStringLiteral("No internet session is open.");
 const QString BODY_TOO_LONG_TEXT = QStringLiteral("The response body is longer than 2147483647 bytes.");
+const QString BODY_LONGER_THAN_EXPECTED_TEXT = QStringLiteral("The response body is longer than the file it should be.");
 
 bool IsRedirect(int status) { return (status >= 300 && status <= 304) || status == 307; }
 
@@ -100,9 +102,10 @@ void CUrlDownload::GetResponseHead(QString& text) {
 }
 
 // Runs on the calling worker thread.
-int CUrlDownload::DownloadToFile(const QString& url, const QString& path) {
+int CUrlDownload::DownloadToFile(const QString& url, const QString& path, const CBodyFileRules& rules) {
   CCall call;
   call.Path = path;
+  call.Rules = rules;
   CDownloadTimeoutThread watchdog;
   if (ConnectState.load() != 1) Connect();
   ReceivedSize.store(0, std::memory_order_relaxed);
@@ -200,9 +203,12 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
     }
   }
 
-  QFile file(call.Path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-    ReportFileFailure(file.errorString());
+  QFile file;
+  QString openError;
+  const bool opened = call.Rules.FolderMustBeReal ? OpenForWritingInRealFolder(file, call.Path, openError)
+                                                  : OpenForWritingNoFollow(file, call.Path, openError);
+  if (!opened) {
+    ReportFileFailure(openError);
   } else {
     call.Result = 0;
     std::unique_ptr<char[]> buffer(new char[BufferSize]);
@@ -228,6 +234,9 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
         LogError(Logger, "Download Read CInternetException:%s", BODY_TOO_LONG_TEXT);
         break;
       }
+      const std::int64_t limit = call.Rules.MaxBodyBytes;
+      const bool overLimit = limit >= 0 && call.Result + static_cast<std::int64_t>(got) > limit;
+      if (overLimit) got = static_cast<int>(limit - call.Result);
       if (got > 0 && file.write(buffer.get(), got) != got) {
         ReportFileFailure(file.errorString());
         failed = true;
@@ -236,6 +245,10 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
       call.Result += got;
       ReceivedSize.store(call.Result, std::memory_order_relaxed);
       LogTrace(Logger, "Read data:Size=%d", call.Result);
+      if (overLimit) {
+        LogError(Logger, "Download Read CInternetException:%s", BODY_LONGER_THAN_EXPECTED_TEXT);
+        break;
+      }
     } while (got > 0);
 
     // Buffered bytes reach the disk only here: a failure now is a write

@@ -38,7 +38,7 @@ public:
 
   int init() override;
   void Close() override;
-  int DownloadToFile(const QString& url, const QString& path) override;
+  int DownloadToFile(const QString& url, const QString& path, const CBodyFileRules& rules = {}) override;
   int DownloadToBytes(const QString& url, QByteArray& bytes) override;
   void GetResponseHead(QString& text) override;
   int GetReceivedSize() const override { return ReceivedSize.load(std::memory_order_relaxed); }
@@ -62,6 +62,7 @@ private:
   // The state of one DownloadToFile call that its attempts share.
   struct CCall {
     QString Path;
+    CBodyFileRules Rules;
     QString Query;
     int Result = -1;
     int Retry = 1;

@@ -58,8 +58,8 @@ TEST_F(DownloadListFilesTest, OutputPathStaysInTheSaveFolder) {
       {"/save/", "prod.bin", "/save/prod.bin", nullptr},
       {"", "prod.bin", "prod.bin", nullptr},
       {"/save", "製品 v2.bin", "/save/製品 v2.bin", nullptr},
-      {"/save", "...", "/save/...", nullptr},
-      {"/save", "..x", "/save/..x", nullptr},
+      {"/save", "...", "", "ERROR Invalid file name:..."},
+      {"/save", ".bashrc", "", "ERROR Invalid file name:.bashrc"},  // never a hidden file
       {"/save", "", "", "ERROR Invalid file name:"},
       {"/save", ".", "", "ERROR Invalid file name:."},
       {"/save", "..", "", "ERROR Invalid file name:.."},

@@ -6,9 +6,12 @@
 #include "support/MemoryLog.h"
 #include "support/QtPrint.h"
 #include "support/TempFolder.h"
+#include "transfer/FileJoint.h"
 #include "transfer/UrlDownload.h"
+#include "platform/MessageBox.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -275,6 +278,45 @@ TEST_F(DownloadExecuterTest, TheEstimateAveragesTheLastTwentyParts) {
   ASSERT_EQ(seen.size(), 23u);
   EXPECT_EQ(seen[21], 21u);
   EXPECT_EQ(seen[22], 11u);
+}
+
+// The list comes from the network and the save folder is the customer's: a
+// link planted at the working folder, at a part or at the product never
+// carries a write elsewhere, and a host that sends more than a part's size
+// fills no disk.
+TEST_F(DownloadExecuterTest, NothingIsWrittenThroughALinkOrPastAPartsSize) {
+  CMessageBoxResponder boxes;
+  Prepare(3, 1000);
+  const QString victim = Temp.Write(QStringLiteral("victim"), "precious");
+  const QString victimFolder = Temp.File(QStringLiteral("victim-folder"));
+  ASSERT_TRUE(QDir().mkpath(victimFolder));
+  const QString workFolder = List.DownloadTempDir;
+
+  ASSERT_TRUE(QFile::link(victimFolder, workFolder));
+  EXPECT_EQ(Executer.Execute(), 0);
+  EXPECT_TRUE(QDir(victimFolder).isEmpty()) << "the linked working folder got a part";
+  ASSERT_TRUE(QFile::remove(workFolder));
+
+  ASSERT_TRUE(QDir().mkpath(workFolder));
+  const QString firstPart = List.GetTempFilePath(List.GetDownloadEntry(1));
+  ASSERT_TRUE(QFile::link(victim, firstPart));
+  EXPECT_EQ(Executer.Execute(), 0);
+  EXPECT_EQ(MarksOfParts(), (std::vector<int>{0, 0, 0})) << "a pass stops at a part that fails";
+  EXPECT_EQ(CTempFolder::Read(victim), "precious");
+  EXPECT_GE(Log.CountStarting("ERROR Download Read&Write CFileException:"), 1);
+  ASSERT_TRUE(QFile::remove(firstPart));
+
+  List.GetDownloadEntry(1)->Size = 100;  // the host sends 1000
+  EXPECT_EQ(Executer.Execute(), 0);
+  EXPECT_EQ(QFileInfo(firstPart).size(), 101);
+  EXPECT_EQ(MarksOfParts(), (std::vector<int>{0, 0, 0})) << "a pass stops at a part that fails";
+
+  ASSERT_TRUE(QFile::link(victim, List.GetOutputFilePath()));
+  const int boxesBefore = static_cast<int>(boxes.Asked().size());
+  CFileJoint joint(Log);
+  EXPECT_EQ(joint.Join(List), 0u);
+  EXPECT_EQ(CTempFolder::Read(victim), "precious");
+  EXPECT_EQ(static_cast<int>(boxes.Asked().size()), boxesBefore + 1) << "the join's write failure is shown";
 }
 
 }  // namespace

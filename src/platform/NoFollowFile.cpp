@@ -1,0 +1,60 @@
+#include "platform/NoFollowFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+QString ErrorText(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+// O_NONBLOCK keeps a planted pipe from blocking the open; it is cleared once
+// the file is known to be a regular one.
+bool OpenAt(int folder, const QString& path, const QByteArray& name, QFile& file, QString& error) {
+  const int fd = ::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (fd < 0) {
+    error = QStringLiteral("%1: %2").arg(path, ErrorText(errno));
+    return false;
+  }
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_nlink != 1) {
+    error = QStringLiteral("%1: not a regular file of its own").arg(path);
+    ::close(fd);
+    return false;
+  }
+  if (::ftruncate(fd, 0) != 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    error = QStringLiteral("%1: %2").arg(path, ErrorText(errno));
+    ::close(fd);
+    return false;
+  }
+  if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+    error = QStringLiteral("%1: %2").arg(path, file.errorString());
+    ::close(fd);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool OpenForWritingNoFollow(QFile& file, const QString& path, QString& error) {
+  return OpenAt(AT_FDCWD, path, QFile::encodeName(path), file, error);
+}
+
+bool OpenForWritingInRealFolder(QFile& file, const QString& path, QString& error) {
+  const QFileInfo info(path);
+  const int folder = ::open(QFile::encodeName(info.path()).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (folder < 0) {
+    error = QStringLiteral("%1: %2").arg(info.path(), ErrorText(errno));
+    return false;
+  }
+  const bool opened = OpenAt(folder, path, QFile::encodeName(info.fileName()), file, error);
+  ::close(folder);
+  return opened;
+}

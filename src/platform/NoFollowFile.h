@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+class QFile;
+
+// Opens a file the program writes (a part, the product) so that it cannot be
+// made to write somewhere else: a symbolic link at the file's own name is
+// not followed, and anything but a regular file with a single name (a
+// device, a pipe, a hard link to another file) is refused. The file is
+// created when missing and emptied before anything is written; a refused
+// file is left as it was. False with the reason in error.
+bool OpenForWritingNoFollow(QFile& file, const QString& path, QString& error);
+
+// The same, and the folder that holds the file must be a real folder, not a
+// symbolic link to one (the working folder the program makes itself).
+bool OpenForWritingInRealFolder(QFile& file, const QString& path, QString& error);
