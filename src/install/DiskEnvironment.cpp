@@ -9,6 +9,7 @@
 
 #include <mutex>
 
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -47,6 +48,12 @@ bool CSystemDiskEnvironment::IsRemovableDevice(const QString& device) const {
   if (QFileInfo::exists(block + QStringLiteral("/partition")))
     block = QFileInfo(QFileInfo(block).canonicalFilePath()).path();
   return ReadSmallFile(block + QStringLiteral("/removable")).trimmed() == "1";
+}
+
+std::uint64_t CSystemDiskEnvironment::DeviceNumberOf(const QString& mountPoint) const {
+  struct stat status {};
+  if (::stat(QFile::encodeName(mountPoint).constData(), &status) != 0) return 0;
+  return static_cast<std::uint64_t>(status.st_dev);
 }
 
 QString CSystemDiskEnvironment::HomeFolder() const { return QDir::homePath(); }

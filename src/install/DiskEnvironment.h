@@ -24,6 +24,9 @@ public:
   virtual QString ReadMountTable() const = 0;
   // True for a device the system marks removable (a USB stick, a card).
   virtual bool IsRemovableDevice(const QString& device) const = 0;
+  // The number of the file system mounted at a mount point (stat's st_dev),
+  // the same for every bind mount of it; 0 when unknown.
+  virtual std::uint64_t DeviceNumberOf(const QString& mountPoint) const = 0;
   virtual QString HomeFolder() const = 0;
   // True when the folder exists and the current user may create in it.
   virtual bool IsWritableFolder(const QString& folder) const = 0;
@@ -40,6 +43,7 @@ class CSystemDiskEnvironment : public CDiskEnvironment {
 public:
   QString ReadMountTable() const override;
   bool IsRemovableDevice(const QString& device) const override;
+  std::uint64_t DeviceNumberOf(const QString& mountPoint) const override;
   QString HomeFolder() const override;
   bool IsWritableFolder(const QString& folder) const override;
   bool IsFolder(const QString& path) const override;

@@ -76,10 +76,16 @@ bool CVolumeTable::IsLocalDiskFileSystem(const CMountEntry& mount) {
   static const QStringList NOT_ON_A_LOCAL_DISK = {
       "tmpfs", "devtmpfs", "ramfs", "proc", "sysfs", "overlay", "squashfs", "iso9660", "udf",
       "nfs", "nfs4", "cifs", "smb3", "smbfs", "9p", "afs", "ceph", "glusterfs", "davfs", "autofs"};
-  if (!mount.Device.startsWith(QStringLiteral("/dev/"))) return false;
+  // Disk file systems whose source need not be a device node: a ZFS dataset
+  // is named "pool/ROOT/debian", a btrfs subvolume may show its own source.
+  static const QStringList ON_A_LOCAL_DISK = {
+      "ext2", "ext3", "ext4", "xfs", "btrfs", "zfs", "f2fs", "jfs", "reiserfs", "reiser4", "nilfs2",
+      "bcachefs", "hfsplus", "apfs", "vfat", "exfat", "ntfs", "ntfs3", "fuseblk"};
   if (NOT_ON_A_LOCAL_DISK.contains(mount.FileSystem)) return false;
+  if (ON_A_LOCAL_DISK.contains(mount.FileSystem)) return true;
+  if (!mount.Device.startsWith(QStringLiteral("/dev/"))) return false;
   // FUSE file systems are remote or virtual, except those on a block device.
-  if (mount.FileSystem.startsWith(QStringLiteral("fuse")) && mount.FileSystem != QLatin1String("fuseblk")) return false;
+  if (mount.FileSystem.startsWith(QStringLiteral("fuse"))) return false;
   return true;
 }
 
@@ -87,13 +93,33 @@ std::vector<CVolume> CVolumeTable::GetFixedVolumes(const CDiskEnvironment& envir
   const QString home = FullyQualifiedPath(environment.HomeFolder());
   const QString homeVolume = VolumeOf(home);
   std::vector<CVolume> volumes;
+  std::vector<std::uint64_t> listedDevices;
+  // A bind mount of a folder of a listed volume is that volume again: it is
+  // listed once, under the mount point that came first.
+  const auto listOnce = [&](const CMountEntry& mount, const QString& baseFolder) {
+    const std::uint64_t device = environment.DeviceNumberOf(mount.MountPoint);
+    if (device != 0 && std::find(listedDevices.begin(), listedDevices.end(), device) != listedDevices.end()) return;
+    if (device != 0) listedDevices.push_back(device);
+    volumes.push_back(CVolume{mount.MountPoint, mount.Device, baseFolder});
+  };
+  const CMountEntry* homeMount = nullptr;
   for (const CMountEntry& mount : Mounts) {
+    const bool holdsHome = !home.isEmpty() && mount.MountPoint == homeVolume;
+    if (holdsHome) homeMount = &mount;
     if (!IsLocalDiskFileSystem(mount) || mount.ReadOnly || IsMediaMountPoint(mount.MountPoint)) continue;
     if (environment.IsRemovableDevice(mount.Device)) continue;
-    CVolume volume{mount.MountPoint, mount.Device,
-                   !home.isEmpty() && mount.MountPoint == homeVolume ? home : mount.MountPoint};
-    if (!environment.IsWritableFolder(volume.BaseFolder)) continue;
-    volumes.push_back(volume);
+    const QString baseFolder = holdsHome ? home : mount.MountPoint;
+    if (!environment.IsWritableFolder(baseFolder)) continue;
+    listOnce(mount, baseFolder);
+  }
+  // Wherever the customer has a home to write in (an overlay root in a
+  // container, a home on the network), the default folder must work there.
+  const bool homeListed = std::any_of(volumes.begin(), volumes.end(),
+                                      [&](const CVolume& volume) { return volume.MountPoint == homeVolume; });
+  if (homeMount && !homeListed && environment.IsWritableFolder(home)) {
+    listOnce(*homeMount, home);
+    std::stable_sort(volumes.begin(), volumes.end(),
+                     [](const CVolume& a, const CVolume& b) { return a.MountPoint < b.MountPoint; });
   }
   return volumes;
 }

@@ -39,6 +39,36 @@ TEST(VolumeTable, OnlyLocalWritableFixedVolumesInMountPointOrder) {
   EXPECT_EQ(volumes[1].BaseFolder, "/home/ann");
 }
 
+// Machines where the device-node rule alone found nowhere to save.
+TEST(VolumeTable, ZfsRootsBindMountsAndAHomeOnAnOverlay) {
+  CFakeDiskEnvironment machine;
+  machine.Home = "/home/ann";
+  machine.MountTable =
+      "rpool/ROOT/debian / zfs rw,relatime,xattr,noacl 0 0\n"
+      "rpool/home /home zfs rw,relatime 0 0\n"
+      "/dev/sdb1 /data ext4 rw 0 0\n"
+      "/dev/sdb1 /srv/data ext4 rw 0 0\n";  // a bind mount of /data/export
+  machine.DeviceNumbers = {{"/", 40}, {"/home", 41}, {"/data", 42}, {"/srv/data", 42}};
+  auto volumes = CVolumeTable(machine.MountTable).GetFixedVolumes(machine);
+  EXPECT_EQ(MountPoints(volumes), (std::vector<QString>{"/", "/data", "/home"}));
+
+  machine.MountTable = "overlay / overlay rw,lowerdir=/l,upperdir=/u,workdir=/w 0 0\n"
+                       "tmpfs /tmp tmpfs rw 0 0\n";
+  machine.Home = "/root";
+  volumes = CVolumeTable(machine.MountTable).GetFixedVolumes(machine);
+  ASSERT_EQ(MountPoints(volumes), (std::vector<QString>{"/"}));
+  EXPECT_EQ(volumes[0].BaseFolder, "/root");
+  machine.UnwritableFolders = {"/root"};
+  EXPECT_TRUE(CVolumeTable(machine.MountTable).GetFixedVolumes(machine).empty()) << "only where the user can write";
+
+  machine.UnwritableFolders = {};
+  machine.MountTable = "/dev/sda2 / ext4 rw 0 0\nserver:/home /home nfs4 rw 0 0\n";
+  machine.Home = "/home/ann";
+  volumes = CVolumeTable(machine.MountTable).GetFixedVolumes(machine);
+  ASSERT_EQ(MountPoints(volumes), (std::vector<QString>{"/", "/home"}));
+  EXPECT_EQ(volumes[1].BaseFolder, "/home/ann");
+}
+
 TEST(VolumeTable, BaseFoldersAndWhatLeavesAVolumeOut) {
   const struct {
     const char* Name;

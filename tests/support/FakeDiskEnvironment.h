@@ -4,6 +4,7 @@
 #include "install/VolumeTable.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QStringList>
 
 #include <map>
@@ -17,6 +18,8 @@ class CFakeDiskEnvironment : public CDiskEnvironment {
 public:
   QString MountTable;
   QStringList RemovableDevices;
+  // By mount point; a mount point not given is a file system of its own.
+  std::map<QString, std::uint64_t> DeviceNumbers;
   QString Home = QStringLiteral("/home/user");
   QStringList UnwritableFolders;  // every other folder counts as writable
   std::map<QString, CSpaceInfo> Space;  // by mount point; others fail
@@ -26,6 +29,10 @@ public:
 
   QString ReadMountTable() const override { return MountTable; }
   bool IsRemovableDevice(const QString& device) const override { return RemovableDevices.contains(device); }
+  std::uint64_t DeviceNumberOf(const QString& mountPoint) const override {
+    const auto found = DeviceNumbers.find(mountPoint);
+    return found != DeviceNumbers.end() ? found->second : qHash(mountPoint) | (std::uint64_t{1} << 63);
+  }
   QString HomeFolder() const override { return Home; }
   bool IsWritableFolder(const QString& folder) const override { return !UnwritableFolders.contains(folder); }
   bool IsFolder(const QString& path) const override { return Folders.contains(path) || QFileInfo(path).isDir(); }
