@@ -17,13 +17,13 @@ QString BrowseForFolderDialog(QWidget* owner, const QString& title, const QStrin
   return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
 }
 
-CParcel2Dlg05::CParcel2Dlg05() : EditFont(QFontDatabase::systemFont(QFontDatabase::FixedFont)) {
-  EditFont.setPixelSize(14);
-  EditFont.setWeight(QFont::Normal);
-}
-
 bool CParcel2Dlg05::OnInitDialog() {
   CParcel2App& app = GetApp();
+  // Made here, not with the page object: the font database needs the
+  // application, which the frame's pages may predate.
+  EditFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  EditFont.setPixelSize(14);
+  EditFont.setWeight(QFont::Normal);
   auto* edit = GetControl<QLineEdit>(IDC_FOLDER);
   edit->setFont(EditFont);
   QObject::connect(edit, &QLineEdit::textChanged, edit, [this] { OnUpdateFolder(); });

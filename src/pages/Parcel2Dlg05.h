@@ -20,8 +20,6 @@ QString BrowseForFolderDialog(QWidget* owner, const QString& title, const QStrin
 // the user agrees, and recorded as the save folder.
 class CParcel2Dlg05 : public CParcel2SubDlg {
 public:
-  CParcel2Dlg05();
-
   std::uint64_t RequiredSpace = 0;
   std::uint64_t FreeSpace = 0;
   // Tests put their own chooser in.

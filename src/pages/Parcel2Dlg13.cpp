@@ -9,6 +9,7 @@
 #include "res/Strings.h"
 #include "res/WizardEvents.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 
 bool CParcel2Dlg13::OnInitDialog() {
@@ -18,6 +19,8 @@ bool CParcel2Dlg13::OnInitDialog() {
   Volumes = GetFixedVolumes();
   for (int i = 0; i < static_cast<int>(Volumes.size()); ++i)
     combo->addItem(FormatString(IDS_DRIVE_ENTRY, Volumes[i].MountPoint), i);
+  // Mount points are longer than drive letters: the opened list shows them whole.
+  combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0) + 2 * combo->view()->frameWidth());
 
   int selected = -1;
   if (!previous.isEmpty()) {
