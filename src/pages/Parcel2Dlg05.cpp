@@ -3,7 +3,6 @@
 #include "app/Parcel2App.h"
 #include "install/DiskUtilities.h"
 #include "install/FolderOperations.h"
-#include "log/Log.h"
 #include "pages/SaveLocation.h"
 #include "pages/SizeText.h"
 #include "res/Strings.h"
