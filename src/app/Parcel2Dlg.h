@@ -35,6 +35,9 @@ public:
   void OnWizardEvent(int event);
   void OnWizardQuit();
   bool SwitchToState(int state);
+  // Shows a state as if the table's first row into it had been taken, so
+  // later events go on from there (tests and the render tool).
+  bool EnterState(int state);
   // The window-menu commands (offered as the header's context menu).
   void OnSysCommand(int id);
 

@@ -73,6 +73,16 @@ void CParcel2Dlg::OnWizardEvent(int event) {
   if (!SwitchToState(row->NextState)) EndWizard();
 }
 
+bool CParcel2Dlg::EnterState(int state) {
+  for (const auto& row : GetApp().Config.ActionTable) {
+    if (row->NextState == state) {
+      CurrentAction = row.get();
+      return SwitchToState(state);
+    }
+  }
+  return false;
+}
+
 bool CParcel2Dlg::SwitchToState(int state) {
   DestroyCurrentPage();
   const CStatePage* info = FindStatePage(state);

@@ -87,7 +87,8 @@ CTemplateTable EnglishTemplates() {
       {IDC_STATIC, CTRL_TEXT, QRect(19, 10, 300, 15), false, false, false, false, false, QString::fromUtf16(u"Select a folder to save the download file.")},
       {IDC_STATIC, CTRL_TEXT, QRect(20, 55, 107, 10), false, false, false, false, false, QString::fromUtf16(u"Disk Space Requirements:")},
       {1012, CTRL_TEXT, QRect(129, 55, 48, 10), false, false, false, false, false, QString::fromUtf16(u"")},
-      {IDC_STATIC, CTRL_TEXT, QRect(159, 55, 95, 10), false, false, false, false, false, QString::fromUtf16(u"Free Space:")},
+      // Right of 1012: a size such as "1.36 GB" runs past x=159.
+      {IDC_STATIC, CTRL_TEXT, QRect(195, 55, 59, 10), false, false, false, false, false, QString::fromUtf16(u"Free Space:")},
       {1013, CTRL_TEXT, QRect(257, 55, 69, 10), false, false, false, false, false, QString::fromUtf16(u"")},
       {IDC_STATIC, CTRL_TEXT, QRect(20, 78, 300, 13), false, false, false, false, false, QString::fromUtf16(u"Click [Next] to start the download.")},
       {1, CTRL_BUTTON, QRect(255, 105, 67, 16), false, true, true, false, false, QString::fromUtf16(u"&Next >")},
@@ -133,7 +134,8 @@ CTemplateTable EnglishTemplates() {
       {1008, CTRL_TEXT, QRect(15, 81, 303, 12), false, false, false, false, false, QString::fromUtf16(u"To change the folder to save, click [Change Folder].")},
       {IDC_STATIC, CTRL_TEXT, QRect(20, 51, 118, 10), false, false, false, false, false, QString::fromUtf16(u"Disk Space Requirements:")},
       {1012, CTRL_TEXT, QRect(141, 51, 48, 10), false, false, false, false, false, QString::fromUtf16(u"")},
-      {IDC_STATIC, CTRL_TEXT, QRect(159, 51, 95, 10), false, false, false, false, false, QString::fromUtf16(u"Free Space:")},
+      // Right of 1012: a size such as "1.36 GB" runs past x=159.
+      {IDC_STATIC, CTRL_TEXT, QRect(195, 51, 59, 10), false, false, false, false, false, QString::fromUtf16(u"Free Space:")},
       {1013, CTRL_TEXT, QRect(257, 51, 69, 10), false, false, false, false, false, QString::fromUtf16(u"")},
       {IDC_STATIC, CTRL_FRAME, QRect(21, 25, 287, 21), false, false, false, false, false, QString::fromUtf16(u"")},
   }));
@@ -142,7 +144,8 @@ CTemplateTable EnglishTemplates() {
       {IDC_STATIC, CTRL_TEXT, QRect(19, 9, 300, 12), false, false, false, false, false, QString::fromUtf16(u"Select a drive to save the download file.")},
       {IDC_STATIC, CTRL_TEXT, QRect(20, 50, 120, 10), false, false, false, false, false, QString::fromUtf16(u"Disk Space Requirements:")},
       {1012, CTRL_TEXT, QRect(143, 50, 48, 10), false, false, false, false, false, QString::fromUtf16(u"")},
-      {IDC_STATIC, CTRL_TEXT, QRect(159, 50, 95, 10), false, false, false, false, false, QString::fromUtf16(u"Free Space:")},
+      // Right of 1012: a size such as "1.36 GB" runs past x=159.
+      {IDC_STATIC, CTRL_TEXT, QRect(195, 50, 59, 10), false, false, false, false, false, QString::fromUtf16(u"Free Space:")},
       {1013, CTRL_TEXT, QRect(257, 50, 69, 10), false, false, false, false, false, QString::fromUtf16(u"")},
       {IDC_STATIC, CTRL_TEXT, QRect(19, 82, 300, 12), false, false, false, false, false, QString::fromUtf16(u"Click [Next] to start download.")},
       {1016, CTRL_DROPDOWN, QRect(149, 27, 76, 77), false, false, false, false, false, QString::fromUtf16(u"")},

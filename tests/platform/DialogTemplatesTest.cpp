@@ -43,6 +43,22 @@ TEST(DialogTemplates, KeepTheTextsStatesAndJapanesePositions) {
   EXPECT_EQ(FindDialogTemplate(IDD_SELECT_FOLDER, LANG_ENGLISH_US)->Find(IDC_OK)->Disabled, true);
 }
 
+// Texts set at run time (sizes, folders) must not run into their neighbours.
+TEST(DialogTemplates, ShownTextsOfAPageNeverOverlap) {
+  for (int language : {LANG_ENGLISH_US, LANG_JAPANESE}) {
+    for (int id : PAGE_TEMPLATES) {
+      std::vector<const CControlTemplate*> texts;
+      for (const CControlTemplate& control : FindDialogTemplate(id, language)->Controls)
+        if (control.Kind == CTRL_TEXT && !control.Hidden) texts.push_back(&control);
+      for (size_t i = 0; i < texts.size(); ++i)
+        for (size_t j = i + 1; j < texts.size(); ++j)
+          EXPECT_FALSE(texts[i]->Rect.intersects(texts[j]->Rect))
+              << id << " " << language << ": " << texts[i]->Text.toStdString() << texts[i]->Id << " / "
+              << texts[j]->Text.toStdString() << texts[j]->Id;
+    }
+  }
+}
+
 TEST(DialogTemplates, FrameDiffersOnlyInCancelAndTheAboutBoxExistsOnce) {
   const CDialogTemplate* en = FindDialogTemplate(IDD_PARCEL2_DIALOG, LANG_ENGLISH_US);
   const CDialogTemplate* ja = FindDialogTemplate(IDD_PARCEL2_DIALOG, LANG_JAPANESE);

@@ -3,8 +3,9 @@
 //
 //   QT_QPA_PLATFORM=offscreen render-pages <output folder>
 //
-// The pages show a sample list (product names and every message); no
-// worker reaches a real host: the host address points at a closed port.
+// The pages show a sample list (product names, files and every message)
+// on a sample machine (a full system volume and a data volume with room);
+// no worker reaches a real host: the host address points at a closed port.
 
 #include "app/AboutDlg.h"
 #include "app/Parcel2App.h"
@@ -16,6 +17,7 @@
 #include "res/ResourceIds.h"
 #include "res/Strings.h"
 #include "res/WizardEvents.h"
+#include "support/FakeDiskEnvironment.h"
 #include "support/ListLines.h"
 
 #include <QApplication>
@@ -67,6 +69,18 @@ const CRenderedBox BOXES[] = {
     {IDS_SOCKETS_INIT_FAILED, IDS_SAVE_CAPTION, MB_OK | MB_ICONEXCLAMATION, "box-ok-warning"},
 };
 
+// The save-location pages measure this machine, not the one that renders.
+std::shared_ptr<CFakeDiskEnvironment> SampleMachine() {
+  auto machine = std::make_shared<CFakeDiskEnvironment>();
+  machine->MountTable = "/dev/nvme0n1p2 / ext4 rw 0 0\n/dev/sdb1 /data ext4 rw 0 0\n";
+  machine->Home = "/home/user";
+  machine->Documents = "/home/user/Documents";
+  machine->Folders = {"/home/user/Documents"};
+  machine->Space["/"] = {1288490189, 256ull << 30, 1288490189};         // 1.20 GB
+  machine->Space["/data"] = {228062797414, 1ull << 40, 228062797414};  // 212.4 GB
+  return machine;
+}
+
 bool Save(QWidget* widget, const QString& path) {
   if (!widget->grab().save(path)) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
@@ -91,7 +105,11 @@ int main(int argc, char** argv) {
   LoadListLines(app.DownloadList,
                 {"VN,100", QString::fromUtf16(u"SN,0,クイルマー フォトスタジオ 7,5,Quillmar Photo Studio 7"),
                  "MS,1,A message from the list.//It has two lines.", "MS,6,The installation has finished.",
-                 "MS,9,Downloads are paused for maintenance."});
+                 "MS,9,Downloads are paused for maintenance.",
+                 "DL,0,QuillmarPhotoStudio7.bin,0123456789abcdef0123456789abcdef,734003200",
+                 "DL,1,QuillmarPhotoStudio7.001,00112233445566778899aabbccddeeff,367001600",
+                 "DL,2,QuillmarPhotoStudio7.002,ffeeddccbbaa99887766554433221100,367001600"});
+  const auto previousMachine = SetDiskEnvironment(SampleMachine());
 
   bool ok = true;
   for (const int language : {LANG_ENGLISH_US, LANG_JAPANESE}) {
@@ -116,5 +134,6 @@ int main(int argc, char** argv) {
     }
   }
   JoinWorkerThreads();
+  SetDiskEnvironment(previousMachine);
   return ok ? 0 : 1;
 }
