@@ -53,6 +53,7 @@ enum EControlId {
   IDC_BACK = 1007,
   IDC_ERROR_TEST = 1008,
   IDC_PRODUCT_NAME = 1010,
+  IDC_SAVED_FILE = 1014,
   IDC_LOG = 1015,
 };
 
