@@ -13,7 +13,10 @@
 //
 // The started process inherits none of the program's descriptors (the
 // log file's lock, host connections, libraries' sockets): everything above
-// standard error is closed on exec in the child.
+// standard error is closed on exec in the child. A hidden process gets
+// /dev/null as its standard input and output; the other show commands
+// leave it the program's streams, and its errors always go where the
+// program's own go.
 enum EShowCommand { SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOWMAXIMIZED = 3, SW_MINIMIZE = 6 };
 
 // The exit code a process reports while it is still running.
