@@ -17,6 +17,9 @@ bool CParcel2Dlg04::OnInitDialog() {
   if (auto* edit = GetControl<QPlainTextEdit>(IDC_SAVED_FILE)) {
     edit->setFont(SavedFileFont);
     edit->setReadOnly(true);
+    // A long path wraps inside the frame rather than scrolling sideways.
+    edit->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   }
   SetDlgItemText(IDC_SAVED_FILE, GetApp().DownloadList.GetOutputFilePath());
   return true;

@@ -71,6 +71,9 @@ int main(int argc, char** argv) {
                 {"VN,100", QString::fromUtf16(u"SN,0,クイルマー フォトスタジオ 7,5,Quillmar Photo Studio 7"),
                  "MS,1,A message from the list.//It has two lines.", "MS,6,The installation has finished.",
                  "MS,9,Downloads are paused for maintenance."});
+  // The closing pages: the saved product and something to install.
+  LoadListLines(app.DownloadList, {"DL,0,Parcel2Demo-Setup.sh,00112233445566778899aabbccddeeff,1048576",
+                                   "IS,0,/bin/sh,Parcel2Demo-Setup.sh,0,1", "TD,,/home/user/Downloads"});
 
   bool ok = true;
   for (const int language : {LANG_ENGLISH_US, LANG_JAPANESE}) {
