@@ -96,11 +96,13 @@ TEST_F(InstallExecuter, StartedProcessesGetTheStreamsOfTheirShowTypeAndNoDescrip
 
   EXPECT_EQ(Executer.RunCommand("fds.sh", "hidden", Save.Path(), 3, true), 0);
   EXPECT_EQ(Executer.RunCommand("fds.sh", "shown", Save.Path(), 0, true), 0);
+  EXPECT_EQ(Executer.RunCommand("fds.sh", "minus", Save.Path(), -1, true), 0);
   ::close(leakedFile);
   ::close(leakedSocket);
 
   EXPECT_EQ(Read("in-hidden.txt"), "/dev/null\n");
   EXPECT_EQ(Read("out-hidden.txt"), "/dev/null\n");
+  EXPECT_EQ(Read("out-minus.txt"), "/dev/null\n");
   EXPECT_EQ(Read("out-shown.txt").trimmed(), OwnStandardOutput());
   for (const char* name : {"fds-hidden.txt", "fds-shown.txt"}) {
     const QString open = Read(name);
