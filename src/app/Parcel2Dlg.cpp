@@ -2,7 +2,9 @@
 
 #include "app/AboutDlg.h"
 #include "app/Parcel2App.h"
+#include "install/InstallThread.h"
 #include "log/Log.h"
+#include "platform/WorkerThreads.h"
 #include "platform/ui/Artwork.h"
 #include "res/ResourceIds.h"
 #include "res/Strings.h"
@@ -138,4 +140,11 @@ void CParcel2Dlg::OnDestroy() {
   ReacquireItem = nullptr;
 }
 
-void CParcel2Dlg::StartInstallation() {}
+// The list and the log are the application's, which joins every worker
+// before it lets them go.
+void CParcel2Dlg::StartInstallation() {
+  CParcel2App& app = GetApp();
+  BeginWorkerThread([frame = GetSafeHwnd(), &list = app.DownloadList, &logger = app.Logger] {
+    InstallThreadProc(frame, list, logger);
+  });
+}

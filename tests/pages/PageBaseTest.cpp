@@ -1,3 +1,4 @@
+#include "app/Parcel2App.h"
 #include "app/Parcel2Dlg.h"
 #include "platform/UiLanguage.h"
 #include "platform/WorkerThreads.h"
@@ -45,6 +46,7 @@ struct CPageCase {
 // the parent.
 TEST(PageBase, EveryPageReportsToItsParentByPosting) {
   SetUiLanguage(LANG_ENGLISH_US);
+  CParcel2App app{QString()};  // pages read the download list as they open
   CParcel2Dlg pages;  // only its page objects are used
   // The save-location pages check before they post and no worker reports
   // through them; their own tests drive them through the frame.

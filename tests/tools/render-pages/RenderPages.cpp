@@ -108,7 +108,8 @@ int main(int argc, char** argv) {
                  "MS,9,Downloads are paused for maintenance.",
                  "DL,0,QuillmarPhotoStudio7.bin,0123456789abcdef0123456789abcdef,734003200",
                  "DL,1,QuillmarPhotoStudio7.001,00112233445566778899aabbccddeeff,367001600",
-                 "DL,2,QuillmarPhotoStudio7.002,ffeeddccbbaa99887766554433221100,367001600"});
+                 "DL,2,QuillmarPhotoStudio7.002,ffeeddccbbaa99887766554433221100,367001600",
+                 "IS,0,/bin/sh,QuillmarPhotoStudio7.bin,0,1"});
   const auto previousMachine = SetDiskEnvironment(SampleMachine());
 
   bool ok = true;
