@@ -4,7 +4,9 @@
 //   QT_QPA_PLATFORM=offscreen render-pages <output folder>
 //
 // The pages show a sample list (product names and every message); no
-// worker reaches a real host: the host address points at a closed port.
+// worker reaches a real host: the host address points at a closed port and
+// the acquisition page starts no worker. The connection error page is drawn
+// a second time with an error answer from the host.
 
 #include "app/AboutDlg.h"
 #include "app/Parcel2App.h"
@@ -78,11 +80,16 @@ int main(int argc, char** argv) {
     app.UiLanguage = language;
     const QString prefix = output + (language == LANG_JAPANESE ? "/ja-" : "/en-");
     CParcel2Dlg frame;
+    frame.Page08.StartsWorker = false;
     frame.CreateModeless();
     for (const CRenderedState& state : STATES) {
       frame.SwitchToState(state.State);
       ok = Save(frame.GetWidget(), prefix + state.Name + ".png") && ok;
     }
+    app.SetHostMessage(QStringLiteral("Invalid purchase number or key"));
+    frame.SwitchToState(ST_CONNECT_ERROR);
+    ok = Save(frame.GetWidget(), prefix + "connect-error-host-message.png") && ok;
+    app.SetHostMessage(QString());
     CAboutDlg about;
     about.CreateModeless(frame.GetWidget());
     ok = Save(about.GetWidget(), prefix + "about.png") && ok;
