@@ -226,8 +226,8 @@ TEST_F(ListAcquisition, NewerListVersionStopsAtOnce) {
 }
 
 // No changes nothing; Yes during a hanging request lets it finish, then the
-// wizard ends without keeping the list. A time-out tick while the question
-// is open does nothing.
+// wizard ends without keeping the list. While the question is open a
+// time-out tick does nothing, and a list that arrives waits for the answer.
 TEST_F(ListAcquisition, CancelAsksFirstAndYesDuringARequestEndsTheWizard) {
   Host.AddFault(HOST_ANY_LIST, std::string(), 1, CHostFault::Stall(0));
   StartAcquisition();
@@ -245,17 +245,24 @@ TEST_F(ListAcquisition, CancelAsksFirstAndYesDuringARequestEndsTheWizard) {
   EXPECT_EQ(Frame->Page08.Flags->CancelPaused.load(), 0);
 
   bool pausedWhileAsked = false;
+  bool listArrived = false;
+  bool movedOnUnderTheQuestion = true;
   CMessageBoxPresenter responder = SetMessageBoxPresenter([&](const CMessageBoxRequest&) {
     pausedWhileAsked = Frame->Page08.Flags->CancelPaused.load() == 1;
     Frame->Page08.OnTimer(CParcel2Dlg08::TIMEOUT_TIMER_ID);
+    // A real box runs its own loop: the frame handles events meanwhile.
+    Host.ReleaseStalls();
+    listArrived = WaitUntil([&] { return LogLines().contains("TRACE  TargetSaveDir="); });
+    movedOnUnderTheQuestion = WaitUntil([&] { return Frame->GetCurrentState() != ST_ACQUIRE_INFO; }, 300);
     return int(IDYES);
   });
   ASSERT_TRUE(Frame->Page08.ClickDlgItem(IDCANCEL));
   SetMessageBoxPresenter(responder);
   EXPECT_TRUE(pausedWhileAsked);
+  EXPECT_TRUE(listArrived);
+  EXPECT_FALSE(movedOnUnderTheQuestion);
   EXPECT_EQ(Frame->Page08.Flags->TimedOut.load(), 0);
 
-  Host.ReleaseStalls();
   ASSERT_TRUE(WaitForEnd());
   JoinWorkerThreads();
   EXPECT_EQ(ListRequests(), 1);
