@@ -49,3 +49,8 @@ bool CParcel2Dlg08::OnCommand(int commandId) {
   }
   return CParcel2SubDlg::OnCommand(commandId);
 }
+
+// The window goes before the worker has reported only when the wizard was
+// closed under it: the worker then stops at its next step instead of trying
+// the host again for a wizard that is gone.
+void CParcel2Dlg08::OnDestroy() { Flags->CancelRequested = 1; }

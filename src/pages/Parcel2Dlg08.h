@@ -30,4 +30,5 @@ protected:
   bool OnInitDialog() override;
   void OnCancel() override;
   bool OnCommand(int commandId) override;
+  void OnDestroy() override;
 };

@@ -212,13 +212,17 @@ TEST_F(ListAcquisition, ErrorAnswerShowsTheHostsWordsOnTheConnectionPage) {
   EXPECT_EQ(App->GetHostMessage(), "");
 }
 
+// Also: test mode 1 asks the test list script.
 TEST_F(ListAcquisition, NewerListVersionStopsAtOnce) {
   QByteArray newer = Published.ListBytes;
   newer.replace("VN,100", "VN,101");
   ASSERT_TRUE(Host.SetListBytes(Published.ProductId, newer));
+  App->TestMode = 1;
   StartAcquisition();
   ASSERT_TRUE(WaitForState(ST_VERSION_ERROR));
-  EXPECT_EQ(ListRequests(), 1);
+  ASSERT_EQ(ListRequests(), 1);
+  EXPECT_EQ(Host.GetRequests()[0].Endpoint, HOST_LIST_TEST);
+  EXPECT_TRUE(Host.GetRequests()[0].TestFlag);
   EXPECT_FALSE(QFileInfo::exists(ListPath));
   const QStringList lines = LogLines();
   EXPECT_EQ(lines.count("ERROR  Invalid download-list-file:FileVersion error"), 1);
@@ -296,8 +300,8 @@ TEST_F(ListAcquisition, TimeOutDuringAHangingRequestLeadsToTheConnectionPage) {
 }
 
 // A wizard that closes while the worker's request hangs: the worker finishes
-// on its own flags and posts nowhere.
-TEST_F(ListAcquisition, AWorkerOutlivingTheFrameStaysSilent) {
+// on its own flags, stops as if cancelled and posts nowhere.
+TEST_F(ListAcquisition, AWorkerOutlivingTheFrameStopsSilently) {
   Host.AddFault(HOST_ANY_LIST, std::string(), 1, CHostFault::Stall(0));
   StartAcquisition();
   ASSERT_TRUE(WaitForState(ST_ACQUIRE_INFO));
@@ -306,6 +310,8 @@ TEST_F(ListAcquisition, AWorkerOutlivingTheFrameStaysSilent) {
   Host.ReleaseStalls();
   JoinWorkerThreads();
   EXPECT_EQ(ListRequests(), 1);
+  EXPECT_EQ(LogLines().count("ERROR  Canceled get download-list-file"), 1);
+  EXPECT_FALSE(QFileInfo::exists(ListPath));
   EXPECT_TRUE(LogLines().filter("FATAL").isEmpty());
 }
 
