@@ -114,3 +114,13 @@ void CParcel2App::LogSystemLine() { LogInfo(Logger, "%s", GetSystemDescription()
 QString CParcel2App::GetListFilePath(int number) const {
   return GetUserTempFolder() + FormatString(IDS_LIST_FILE_NAME, number);
 }
+
+void CParcel2App::SetHostMessage(const QString& text) {
+  std::lock_guard<std::mutex> lock(HostMessageLock);
+  HostMessage = text;
+}
+
+QString CParcel2App::GetHostMessage() const {
+  std::lock_guard<std::mutex> lock(HostMessageLock);
+  return HostMessage;
+}

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 class CMessageBoxPresenterUi;
 
@@ -44,6 +45,11 @@ public:
   QString GetListFilePath(int number) const;
   const QString& GetCommandLine() const { return CommandLine; }
 
+  // The host's own words when the last list request drew an error answer,
+  // empty otherwise: the connection error page shows them. Any thread.
+  void SetHostMessage(const QString& text);
+  QString GetHostMessage() const;
+
   // Tests replace the network library's set-up to see its failure.
   void SetNetworkInit(std::function<bool()> init) { NetworkInit = std::move(init); }
 
@@ -69,6 +75,8 @@ private:
   std::function<bool()> NetworkInit;
   bool NetworkReady = false;
   std::unique_ptr<CMessageBoxPresenterUi> Presenter;
+  mutable std::mutex HostMessageLock;
+  QString HostMessage;
 };
 
 // The application object of the running program; any thread.

@@ -14,6 +14,9 @@
 class CLogWriter;
 class CStringTokenizer;
 
+// The only list format this program reads.
+inline constexpr std::int32_t LIST_FILE_VERSION = 100;
+
 // The download list: what the host said about one purchased product (its
 // files, install commands and message texts) plus the save folder the user
 // settled on. Entries are looked up by their number formatted with "%d";

@@ -31,3 +31,9 @@ enum ETitleId {
   IDS_TITLE_MESSAGE = 171,
   IDS_TITLE_VERSION_ERROR = 173,
 };
+
+// The connection error page's text when the host answered with an error
+// message of its own: %s is that message.
+enum EPageTextId {
+  IDS_CONNECT_ERROR_HOST_MESSAGE = 211,
+};

@@ -87,6 +87,8 @@ const std::unordered_map<int, CStringEntry>& Table() {
      u"ダウンロードファイル格納フォルダの選択"}},
     {210, {u"Drive %s",
      u"%s ドライブ"}},
+    {211, {u"The download server answered:\n%s\n\nThe purchase number or the purchase key may be wrong.\nCheck them and try again.\n\nClick [Try Again] to restart download.\nClick [Cancel] to exit",
+     u"ダウンロード用サーバーから次の応答がありました。\n%s\n\n購入番号または購入キーが間違っている可能性があります。\nご確認のうえ、もう一度お試しください。\n\n「再実行」ボタンをクリックするとダウンロードを再実行します。\n「キャンセル」ボタンを押すとダウンロードを終了します。"}},
   };
   return table;
 }

@@ -8,7 +8,15 @@
 
 namespace {
 
-class WizardFlow : public CWizardFixture {};
+// These tests post the acquisition's outcome themselves.
+class WizardFlow : public CWizardFixture {
+protected:
+  CParcel2Dlg& OpenFrame() {
+    CParcel2Dlg& frame = CWizardFixture::OpenFrame();
+    frame.Page08.StartsWorker = false;
+    return frame;
+  }
+};
 
 // Next on the welcome page, then the acquisition's success as its worker
 // would post it.

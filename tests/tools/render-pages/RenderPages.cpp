@@ -5,7 +5,9 @@
 //
 // The pages show a sample list (product names, files and every message)
 // on a sample machine (a full system volume and a data volume with room);
-// no worker reaches a real host: the host address points at a closed port.
+// no worker reaches a real host: the host address points at a closed port
+// and the acquisition page starts no worker. The connection error page is
+// drawn a second time with an error answer from the host.
 
 #include "app/AboutDlg.h"
 #include "app/Parcel2App.h"
@@ -119,11 +121,16 @@ int main(int argc, char** argv) {
     UseQtStandardTexts(language);
     const QString prefix = output + (language == LANG_JAPANESE ? "/ja-" : "/en-");
     CParcel2Dlg frame;
+    frame.Page08.StartsWorker = false;
     frame.CreateModeless();
     for (const CRenderedState& state : STATES) {
       frame.SwitchToState(state.State);
       ok = Save(frame.GetWidget(), prefix + state.Name + ".png") && ok;
     }
+    app.SetHostMessage(QStringLiteral("Invalid purchase number or key"));
+    frame.SwitchToState(ST_CONNECT_ERROR);
+    ok = Save(frame.GetWidget(), prefix + "connect-error-host-message.png") && ok;
+    app.SetHostMessage(QString());
     CAboutDlg about;
     about.CreateModeless(frame.GetWidget());
     ok = Save(about.GetWidget(), prefix + "about.png") && ok;

@@ -1,0 +1,186 @@
+#include "pages/DlListThread.h"
+
+#include "app/Parcel2App.h"
+#include "log/Log.h"
+#include "res/RequestAddresses.h"
+#include "res/WizardEvents.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <chrono>
+#include <thread>
+
+// The list worker. Everything here runs on the worker thread; it shares
+// only the flags with the page and reports by posting to the frame.
+
+namespace {
+
+constexpr int ATTEMPT_COUNT = 3;
+// Shorter answers are the host's error text, not a list.
+constexpr int SMALLEST_LIST_SIZE = 100;
+constexpr int HOST_MESSAGE_LIMIT = 200;
+
+// Every failure is ignored: a list that stays is judged again by the next
+// existence test.
+void DeleteListFile(const QString& path) { QFile::remove(path); }
+
+// Reports to the frame only while the page is still shown; a late worker
+// stays silent.
+void Report(const CDlListJob& job, int event) {
+  if (IsWindow(job.Page)) PostWizardEvent(job.Frame, event);
+}
+
+// Waits while the cancel question is on the screen and no stop was asked for.
+void WaitForAnswer(const CDlListJob& job) {
+  const CDlListFlags& flags = *job.Flags;
+  while (flags.CancelPaused.load() != 0 && flags.CancelRequested.load() == 0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(job.PausePollMs));
+}
+
+// Before each attempt: true when the user asked to stop, then or before.
+bool StopRequested(const CDlListJob& job, CLogWriter& log) {
+  WaitForAnswer(job);
+  if (job.Flags->CancelRequested.load() == 0) return false;
+  LogTrace(log, "Canceled GetDlListThreadFunction");
+  return true;
+}
+
+// A list kept from an earlier run: with the re-acquisition asked for, the
+// download it describes is discarded; otherwise a list that is not usable
+// is deleted so that a fresh one is fetched in the same attempt.
+void CheckStoredList(CParcel2App& app, const QString& listPath) {
+  CDownloadList& list = app.DownloadList;
+  if (app.ReacquireDownloadInfo.load() != 0) {
+    list.RemoveAllEntries();
+    list.LoadListFile(listPath);
+    list.WriteToLog();
+    list.RemoveTempFiles();
+    // The save folder goes only when nothing else is left in it.
+    if (!list.TargetSaveDir.isEmpty()) QDir().rmdir(list.TargetSaveDir);
+    list.SetTargetSaveDir(QString());
+    list.RemoveAllEntries();
+    DeleteListFile(listPath);
+    return;
+  }
+  list.LoadListFile(listPath);
+  list.WriteToLog();
+  if (list.GetDownloadEntryCount() <= 0) {
+    DeleteListFile(listPath);
+    LogError(app.Logger, "Invalid download-list-file:DownloadEntryCount error");
+  }
+  if (list.FileVersion != LIST_FILE_VERSION) {
+    DeleteListFile(listPath);
+    LogError(app.Logger, "Invalid download-list-file:FileVersion error");
+  }
+}
+
+// The save folder is the customer's to choose: one named by the host would
+// be proposed on the save-location pages as if it had been chosen before.
+// The empty record comes after any the host wrote, and the last one wins.
+void ForgetHostFolder(CParcel2App& app, const QString& hostFolder) {
+  CDownloadList& list = app.DownloadList;
+  if (!hostFolder.isEmpty()) LogWarning(app.Logger, "Ignored the save folder named by the host:%s", hostFolder);
+  list.SetTargetSaveDir(QString());
+  list.AppendTargetSaveDir();
+}
+
+}  // namespace
+
+QString CleanHostMessage(const QString& text) {
+  QString clean;
+  for (qsizetype i = 0; i < text.size() && clean.size() < HOST_MESSAGE_LIMIT; ++i) {
+    const QChar c = text[i];
+    if (c == QLatin1Char('\r')) {
+      if (i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) continue;
+      clean += QLatin1Char('\n');
+    } else if (c == QLatin1Char('\n') || c.category() != QChar::Other_Control) {
+      clean += c;
+    }
+  }
+  // A surrogate pair cut in two at the limit is no character at all.
+  if (!clean.isEmpty() && clean.back().isHighSurrogate()) clean.chop(1);
+  return clean.trimmed();
+}
+
+int GetDlListThreadFunction(const CDlListJob& job) {
+  CParcel2App& app = GetApp();
+  CDownloadList& list = app.DownloadList;
+  CUrlDownload& transfer = app.UrlDownload;
+  CLogWriter& log = app.Logger;
+  const CDlListFlags& flags = *job.Flags;
+
+  app.SetHostMessage(QString());
+  const int urlId = (app.TestMode.load() & 1) != 0 ? IDS_TEST_LIST_URL : IDS_LIST_URL;
+  // The address is a format; formatting it undoubles the purchase's "%".
+  const QString url = FormatText(RequestAddress(urlId, app.HostUrl, app.PurchaseNo, app.PurchaseKey));
+  list.RemoveAllEntries();
+  const QString listPath = app.GetListFilePath(app.PurchaseNo);
+  QString hostMessage;  // what the last attempt's error answer said
+
+  for (int attempt = 0; attempt < ATTEMPT_COUNT && flags.CancelRequested.load() == 0;) {
+    if (attempt > 0) LogWarning(log, "GetDownloadList Retry #%d", attempt);
+    if (StopRequested(job, log)) break;
+    if (QFileInfo::exists(listPath)) CheckStoredList(app, listPath);
+    // A stored list that passed is used without asking the host.
+    if (QFileInfo::exists(listPath)) break;
+
+    transfer.SetDigestCheck(1);
+    const int received = transfer.DownloadToFile(url, listPath);
+    hostMessage.clear();
+    if (received <= 0) {
+      DeleteListFile(listPath);
+      ++attempt;
+      continue;
+    }
+    if (received < SMALLEST_LIST_SIZE) {
+      LogError(log, "Get DownloadList Error:Len=%d", received);
+      QString text;
+      transfer.GetResponseHead(text);
+      LogError(log, "Error msg=%s", text);
+      hostMessage = CleanHostMessage(text);
+      DeleteListFile(listPath);
+      ++attempt;
+      continue;
+    }
+    list.RemoveAllEntries();
+    // A fresh list starts without a folder, so we can tell whether it names one.
+    list.SetTargetSaveDir(QString());
+    list.LoadListFile(listPath);
+    list.WriteToLog();
+    if (list.GetDownloadEntryCount() <= 0) {
+      DeleteListFile(listPath);
+      LogError(log, "Invalid download-list-file:DownloadEntryCount error");
+      ++attempt;
+      continue;
+    }
+    if (list.FileVersion == LIST_FILE_VERSION) {
+      ForgetHostFolder(app, list.TargetSaveDir);
+      break;
+    }
+    DeleteListFile(listPath);
+    LogError(log, "Invalid download-list-file:FileVersion error");
+    Report(job, EV_VERSION_ERROR);
+    return DLLIST_VERSION_ERROR;
+  }
+
+  // A list that arrives while the cancel question is open waits for the
+  // answer: the wizard must not move on under the question, and a Yes wins.
+  WaitForAnswer(job);
+  if (flags.CancelRequested.load() == 1 || flags.TimedOut.load() == 1) {
+    LogError(log, "Canceled get download-list-file");
+    DeleteListFile(listPath);
+    Report(job, flags.TimedOut.load() == 1 ? EV_ERROR : EV_ABORT);
+    return DLLIST_CANCELED;
+  }
+  if (list.GetDownloadEntryCount() > 0) {
+    Report(job, EV_NEXT);
+    return DLLIST_READY;
+  }
+  LogError(log, "Download entry is none.");
+  DeleteListFile(listPath);
+  if (!hostMessage.isEmpty()) app.SetHostMessage(hostMessage);
+  Report(job, EV_ERROR);
+  return DLLIST_NO_ENTRIES;
+}

@@ -1,0 +1,56 @@
+#include "pages/Parcel2Dlg08.h"
+
+#include "app/Parcel2App.h"
+#include "log/Log.h"
+#include "platform/WorkerThreads.h"
+#include "res/ResourceIds.h"
+#include "res/Strings.h"
+
+bool CParcel2Dlg08::OnInitDialog() {
+  Flags = std::make_shared<CDlListFlags>();
+  if (StartsWorker) {
+    const CDlListJob job{Flags, GetSafeHwnd(), GetParentHandle(), PausePollMs};
+    BeginWorkerThread([job] { GetDlListThreadFunction(job); });
+  }
+  // Counts from the page's opening, across all attempts.
+  SetTimer(TIMEOUT_TIMER_ID, TimeoutMs);
+  return true;
+}
+
+// A tick while the cancel question is open does nothing; the next one comes
+// a whole period later.
+void CParcel2Dlg08::OnTimer(int timerId) {
+  if (timerId == TIMEOUT_TIMER_ID && Flags->CancelPaused.load() == 0) {
+    LogError(GetApp().Logger, "Time-Out get download-list-file");
+    Flags->TimedOut = 1;
+    Flags->CancelRequested = 1;
+    KillTimer(TIMEOUT_TIMER_ID);
+  }
+  CParcel2SubDlg::OnTimer(timerId);
+}
+
+// The page's own question instead of the frame's: the worker holds off its
+// next attempt while it is shown.
+void CParcel2Dlg08::OnCancel() {
+  const std::shared_ptr<CDlListFlags> flags = Flags;
+  flags->CancelPaused = 1;
+  if (ShowMessageBox(GetSafeHwnd(), LoadString(IDS_CANCEL_QUESTION), LoadString(IDS_CANCEL_CAPTION),
+                     MB_YESNO | MB_DEFBUTTON2) == IDYES) {
+    flags->CancelRequested = 1;
+    LogError(GetApp().Logger, "GetDownloadList Cancel");
+  }
+  flags->CancelPaused = 0;
+}
+
+bool CParcel2Dlg08::OnCommand(int commandId) {
+  if (commandId == IDC_ERROR_TEST) {
+    OnError();
+    return true;
+  }
+  return CParcel2SubDlg::OnCommand(commandId);
+}
+
+// The window goes before the worker has reported only when the wizard was
+// closed under it: the worker then stops at its next step instead of trying
+// the host again for a wizard that is gone.
+void CParcel2Dlg08::OnDestroy() { Flags->CancelRequested = 1; }

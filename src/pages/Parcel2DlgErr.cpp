@@ -1,0 +1,16 @@
+#include "pages/Parcel2DlgErr.h"
+
+#include "app/Parcel2App.h"
+#include "res/ResourceIds.h"
+#include "res/Strings.h"
+
+bool CParcel2DlgErr::OnInitDialog() {
+  ShowHostMessage();
+  return true;
+}
+
+void CParcel2DlgErr::ShowHostMessage() {
+  if (!GetTemplate() || GetTemplate()->Id != IDD_CONNECT_ERROR) return;
+  const QString message = GetApp().GetHostMessage();
+  if (!message.isEmpty()) SetDlgItemText(IDC_MESSAGE, FormatString(IDS_CONNECT_ERROR_HOST_MESSAGE, message));
+}
