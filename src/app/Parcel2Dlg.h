@@ -35,6 +35,9 @@ public:
   void OnWizardEvent(int event);
   void OnWizardQuit();
   bool SwitchToState(int state);
+  // Shows a state as if the transition table had just led there, so its
+  // events are looked up from it (tests begin mid-way through the wizard).
+  bool EnterState(int state);
   // The window-menu commands (offered as the header's context menu).
   void OnSysCommand(int id);
 

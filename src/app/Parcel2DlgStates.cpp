@@ -107,6 +107,16 @@ bool CParcel2Dlg::SwitchToState(int state) {
   return true;
 }
 
+bool CParcel2Dlg::EnterState(int state) {
+  for (const auto& row : GetApp().Config.ActionTable) {
+    if (row->NextState == state) {
+      CurrentAction = row.get();
+      return SwitchToState(state);
+    }
+  }
+  return false;
+}
+
 void CParcel2Dlg::ShowPage(CParcel2SubDlg& page, int templateId) {
   if (!page.Create(templateId, *this)) return;
   QWidget* window = page.GetWidget();
