@@ -74,9 +74,9 @@ protected:
     for (const QString& line : LogLines()) count += line.contains(text) ? 1 : 0;
     return count;
   }
-  // Waits until the part's body request is under way.
+  // Waits until the part's body is coming: its file is created on the answer.
   bool WaitForBody(int part) {
-    return WaitUntil([&] { return BodyRequests(part) >= 1; });
+    return WaitUntil([&] { return QFileInfo::exists(PartPath(part)); });
   }
 
   CLoopbackHost Host;
