@@ -87,6 +87,15 @@ void CParcel2Dlg03::OnCancel() {
   Executer.PauseFlag.store(0);
 }
 
+// The hidden "Error-Test" button, for trying the error page by hand.
+bool CParcel2Dlg03::OnCommand(int commandId) {
+  if (commandId == IDC_ERROR_TEST) {
+    OnError();
+    return true;
+  }
+  return CParcel2SubDlg::OnCommand(commandId);
+}
+
 void CParcel2Dlg03::StopDownload() {
   Executer.CancelFlag.store(1);
   GetApp().UrlDownload.AbortRequests();

@@ -43,6 +43,7 @@ public:
 protected:
   bool OnInitDialog() override;
   void OnCancel() override;
+  bool OnCommand(int commandId) override;
   void OnDestroy() override;
 
 private:
