@@ -12,6 +12,7 @@
 #include "app/Parcel2App.h"
 #include "host/LoopbackHost.h"
 #include "pages/Parcel2Dlg03.h"
+#include "platform/WorkerThreads.h"
 #include "res/DialogTemplates.h"
 #include "res/WizardEvents.h"
 #include "support/BenchSupport.h"
@@ -75,6 +76,7 @@ void ResetParts(CDownloadList& list) {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   QTemporaryDir folder;
   const QString product = folder.filePath("bench-product.bin");
@@ -161,6 +163,7 @@ int main(int argc, char** argv) {
   }
   ResetParts(list);
   list.RemoveTempFiles();
+  JoinWorkerThreads();
 
   const double a = Median(alone), e = Median(executed), p = Median(paged);
   std::printf("median of %d rounds: DownloadToFile %.2f s (%.0f MiB/s), executer %.2f s, page %.2f s\n", rounds, a,

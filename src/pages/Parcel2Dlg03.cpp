@@ -30,7 +30,8 @@ bool CParcel2Dlg03::OnInitDialog() {
   CDownloadList& list = app.DownloadList;
   SetDlgItemText(IDC_PRODUCT_NAME, app.UiLanguage.load() == LANG_JAPANESE ? list.SoftwareName : list.SoftwareEnName);
   if (auto* bar = GetControl<QProgressBar>(IDC_PROGRESS)) {
-    // Windows' bar runs from 1 to n here, entry 0 included.
+    // From 1 to n, entry 0 counted: with every part marked the bar stops
+    // one step short of full, as the page has always shown it.
     bar->setRange(1, list.GetDownloadEntryCount());
     SetProgressPosition(*bar, 0);
   }
