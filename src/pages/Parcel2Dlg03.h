@@ -1,6 +1,59 @@
 #pragma once
 
 #include "app/Parcel2SubDlg.h"
+#include "pages/PageWorker.h"
+#include "transfer/DownloadExecuter.h"
 
-// The download progress page (template 137).
-class CParcel2Dlg03 : public CParcel2SubDlg {};
+#include <atomic>
+#include <cstdint>
+
+// The download progress page (template 137). Its worker runs the executer
+// over the parts not yet marked; the page shows the product's name, a bar
+// over the parts and the time left, asks before it cancels, and stops a
+// download that has marked no part for a whole stall period.
+//
+// A confirmed cancel and the stall time-out also close the request that is
+// running, so a host that trickles a part can hold neither of them up.
+class CParcel2Dlg03 : public CParcel2SubDlg {
+public:
+  static constexpr int DISPLAY_TIMER = 1;
+  static constexpr int STALL_TIMER = 2;
+  static constexpr int DISPLAY_PERIOD_MS = 300;
+  static constexpr int STALL_PERIOD_MS = 900000;
+
+  CParcel2Dlg03();
+  ~CParcel2Dlg03() override;
+
+  // Tests shorten (or lengthen) the periods before the page is shown.
+  void SetTimerPeriods(int displayMs, int stallMs);
+
+  void OnTimer(int timerId) override;
+
+  // Runs on the download worker, argument: the page.
+  static void DownloadThreadFunction(CParcel2Dlg03* page);
+
+  std::atomic<std::int32_t> Cancelled{0};
+  // Set by the worker once the executer has returned: from then on there is
+  // nothing left to stop.
+  std::atomic<std::int32_t> Executed{0};
+  int PartsAtLastCheck = 0;
+  int LastRoundedSeconds = -1;
+  CDownloadExecuter Executer;
+
+protected:
+  bool OnInitDialog() override;
+  void OnCancel() override;
+  bool OnCommand(int commandId) override;
+  void OnDestroy() override;
+
+private:
+  void UpdateDisplay(int marked);
+  void CheckForStall(int marked);
+  // UI thread: the executer stops before its next part, and the part that
+  // is running ends now.
+  void StopDownload();
+
+  int DisplayPeriodMs = DISPLAY_PERIOD_MS;
+  int StallPeriodMs = STALL_PERIOD_MS;
+  CPageWorker Worker;
+};

@@ -1,6 +1,53 @@
 #pragma once
 
 #include "app/Parcel2SubDlg.h"
+#include "pages/PageWorker.h"
+#include "transfer/FileChecker.h"
+#include "transfer/FileJoint.h"
 
-// The verification page, also the check of what is already on disk (template 144).
-class CParcel2Dlg10 : public CParcel2SubDlg {};
+#include <atomic>
+#include <cstdint>
+
+class CDownloadList;
+
+// The verification page (template 144), shown for states 6 and 14. Its
+// worker accepts a product file that is already there and matches, or
+// checks the parts, joins them, checks the product and has the parts
+// removed. The bar runs over four phases of 100 each.
+class CParcel2Dlg10 : public CParcel2SubDlg {
+public:
+  static constexpr int DISPLAY_TIMER = 1;
+  static constexpr int DISPLAY_PERIOD_MS = 300;
+  static constexpr int PHASE_EXISTING = 0;
+  static constexpr int PHASE_PARTS = 1;
+  static constexpr int PHASE_JOIN = 2;
+  static constexpr int PHASE_PRODUCT = 3;
+  static constexpr int PHASE_DONE = 4;
+
+  CParcel2Dlg10();
+  ~CParcel2Dlg10() override;
+
+  // Tests lengthen the period to drive the display themselves.
+  void SetTimerPeriod(int displayMs) { DisplayPeriodMs = displayMs; }
+
+  void OnTimer(int timerId) override;
+
+  // Run on their own workers: the first with the page, the second, started
+  // by the first after a good product, with the list alone so it may run
+  // on after the page is gone.
+  static void VerifyThreadFunction(CParcel2Dlg10* page);
+  static void RemoveTempFilesThreadFunction(CDownloadList* list);
+
+  std::atomic<std::int32_t> Phase{PHASE_EXISTING};
+  CFileChecker Checker;
+  CFileJoint Joint;
+  // The bar's upper end: 400, or 100 once an existing product has passed.
+  std::atomic<std::int32_t> ProgressHigh{400};
+
+protected:
+  bool OnInitDialog() override;
+
+private:
+  int DisplayPeriodMs = DISPLAY_PERIOD_MS;
+  CPageWorker Worker;
+};

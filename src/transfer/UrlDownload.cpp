@@ -115,7 +115,7 @@ int CUrlDownload::DownloadToFile(const QString& url, const QString& path, const 
   call.Query = tokenizer.NextToken();  // a second "?" ends the query
 
   int redirects = 0;
-  for (int attempt = 0; attempt <= 1 && call.Retry == 1; ++attempt) {
+  for (int attempt = 0; attempt <= 1 && call.Retry == 1 && !AreRequestsAborted(); ++attempt) {
     if (attempt > 0) LogWarning(Logger, "UrlDownload Retry #%d", attempt);
     CHttpUrl parts;
     if (!ParseHttpUrl(address, parts)) {
@@ -150,6 +150,7 @@ CUrlDownload::EAttemptEnd CUrlDownload::RunAttempt(const CHttpUrl& address, CCal
   std::unique_ptr<CHttpRequest> request = Session->OpenRequest(
       post ? QStringLiteral("POST") : QStringLiteral("GET"), address.Server, address.Port, address.Object);
   LogTrace(Logger, "OpenRequest:Server=%s:Port=%d:Object=%s", address.Server, address.Port, address.Object);
+  SetRunningRequest(request.get());
 
   watchdog.Request.store(request.get());
   watchdog.TimeoutMs.store(TimeoutMs);
@@ -158,6 +159,7 @@ CUrlDownload::EAttemptEnd CUrlDownload::RunAttempt(const CHttpUrl& address, CCal
   const EAttemptEnd end = Exchange(*request, call, watchdog);
 
   request->Close();
+  SetRunningRequest(nullptr);
   watchdog.Stop();
   watchdog.Request.store(nullptr);
   return end;
@@ -284,6 +286,20 @@ void CUrlDownload::CheckDigest(const QString& digestText, CCall& call) {
   LogError(Logger, "Differential digest='%s'", digestText);
   call.Result = 0;
   call.Retry = 1;
+}
+
+void CUrlDownload::AbortRequests() {
+  RequestsAborted.store(1);
+  std::lock_guard<std::mutex> lock(RunningLock);
+  if (RunningRequest) RunningRequest->Close();
+}
+
+// Runs on the calling worker thread. A request published after an abort is
+// closed at once: its send fails without waiting for the host.
+void CUrlDownload::SetRunningRequest(CHttpRequest* request) {
+  std::lock_guard<std::mutex> lock(RunningLock);
+  RunningRequest = request;
+  if (request && AreRequestsAborted()) request->Close();
 }
 
 void CUrlDownload::ReportFileFailure(const QString& errorText) {

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 class CDownloadTimeoutThread;
 class CHttpRequest;
@@ -56,6 +57,14 @@ public:
   // The watchdog's limit per send or read; tests shorten it.
   void SetTimeoutMs(int milliseconds) { TimeoutMs = milliseconds; }
 
+  // Any thread: closes the running request, so a send or read waiting in
+  // the worker fails at once, and fails every attempt that would follow
+  // until AllowRequests. A stop that falls between two parts is not lost.
+  void AbortRequests();
+  // Before a worker starts using the object again.
+  void AllowRequests() { RequestsAborted.store(0); }
+  bool AreRequestsAborted() const { return RequestsAborted.load() != 0; }
+
 private:
   enum EAttemptEnd { ATTEMPT_ENDED, ATTEMPT_REDIRECTED };
 
@@ -75,6 +84,9 @@ private:
   void ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTimeoutThread& watchdog);
   void CheckDigest(const QString& digestText, CCall& call);
   void ReportFileFailure(const QString& errorText);
+  // The worker publishes its request while it runs, so AbortRequests can
+  // reach it; the lock keeps it alive while another thread closes it.
+  void SetRunningRequest(CHttpRequest* request);
 
   const int BufferSize = BUFFER_SIZE;
   std::atomic<std::int32_t> ConnectState{0};
@@ -86,4 +98,7 @@ private:
   std::array<char, RESPONSE_HEAD_SIZE> ResponseHead{};
   CLogWriter& Logger;
   int TimeoutMs = TIMEOUT_MS;
+  std::mutex RunningLock;
+  CHttpRequest* RunningRequest = nullptr;
+  std::atomic<std::int32_t> RequestsAborted{0};
 };

@@ -44,7 +44,8 @@ struct CPageCase {
 // Every page, whatever its own Part adds later, reports through the base:
 // the primary button posts EV_NEXT, 1007 posts EV_BACK, Cancel the quit
 // question; OnError and OnOK post from any thread; the accelerators reach
-// the parent.
+// the parent. The download and verification pages start their workers as
+// they open and ask their own cancel question; the frame's tests drive them.
 TEST(PageBase, EveryPageReportsToItsParentByPosting) {
   SetUiLanguage(LANG_ENGLISH_US);
   CTempFolder logs;
@@ -55,9 +56,9 @@ TEST(PageBase, EveryPageReportsToItsParentByPosting) {
   // through them; their own tests drive them through the frame.
   const CPageCase cases[] = {
       {&pages.Page00, IDD_WELCOME},           {&pages.Page00, IDD_FINISH_MESSAGE},
-      {&pages.Page03, IDD_DOWNLOADING},       {&pages.Page04, IDD_DOWNLOAD_COMPLETE},
+      {&pages.Page04, IDD_DOWNLOAD_COMPLETE},
       {&pages.Page08, IDD_ACQUIRE_INFO},
-      {&pages.Page10, IDD_VERIFY},            {&pages.Page11, IDD_INSTALL},
+      {&pages.Page11, IDD_INSTALL},
       {&pages.PageErr, IDD_DOWNLOAD_ERROR},   {&pages.PageErr, IDD_CONNECT_ERROR},
   };
   for (const CPageCase& c : cases) {

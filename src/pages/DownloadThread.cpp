@@ -1,0 +1,30 @@
+#include "app/Parcel2App.h"
+#include "log/Log.h"
+#include "pages/Parcel2Dlg03.h"
+#include "res/WizardEvents.h"
+
+// Runs on the download worker. The page reads the executer's estimate and
+// the marks on its timer; the worker reports only by its final event.
+void CParcel2Dlg03::DownloadThreadFunction(CParcel2Dlg03* page) {
+  CParcel2App& app = GetApp();
+  CDownloadExecuter& executer = page->Executer;
+  executer.List = &app.DownloadList;
+  executer.Checker.List = &app.DownloadList;
+  executer.Transfer = &app.UrlDownload;
+  executer.SetPurchase(app.HostUrl, app.PurchaseNo, app.PurchaseKey, app.TestMode.load());
+  app.UrlDownload.SetDigestCheck(0);
+
+  const int result = executer.Execute();
+  page->Executed.store(1);
+  app.UrlDownload.Disconnect();
+
+  if (page->Cancelled.load() == 1) {
+    page->PostToParent(WM_WIZARD_EVENT, static_cast<CMessageWParam>(static_cast<CMessageLParam>(EV_ABORT)));
+  } else if (result == 0) {
+    LogError(app.Logger, "Download Error");
+    page->OnError();
+  } else {
+    LogTrace(app.Logger, "Finished download");
+    page->OnOK();
+  }
+}

@@ -1,0 +1,109 @@
+#include "pages/Parcel2Dlg03.h"
+
+#include "app/Parcel2App.h"
+#include "log/Log.h"
+#include "pages/MarkedParts.h"
+#include "pages/ProgressPosition.h"
+#include "pages/SizeText.h"
+#include "platform/UiLanguage.h"
+#include "res/ResourceIds.h"
+#include "res/Strings.h"
+
+#include <QProgressBar>
+
+CParcel2Dlg03::CParcel2Dlg03() : Executer(GetApp().Logger) {}
+
+// The frame can end while the download runs; the worker is stopped when
+// the window goes and waited for here.
+CParcel2Dlg03::~CParcel2Dlg03() {
+  if (Worker.IsRunning() && Executed.load() == 0) StopDownload();
+  Worker.Wait();
+}
+
+void CParcel2Dlg03::SetTimerPeriods(int displayMs, int stallMs) {
+  DisplayPeriodMs = displayMs;
+  StallPeriodMs = stallMs;
+}
+
+bool CParcel2Dlg03::OnInitDialog() {
+  CParcel2App& app = GetApp();
+  CDownloadList& list = app.DownloadList;
+  SetDlgItemText(IDC_PRODUCT_NAME, app.UiLanguage.load() == LANG_JAPANESE ? list.SoftwareName : list.SoftwareEnName);
+  if (auto* bar = GetControl<QProgressBar>(IDC_PROGRESS)) {
+    // From 1 to n, entry 0 counted: with every part marked the bar stops
+    // one step short of full, as the page has always shown it.
+    bar->setRange(1, list.GetDownloadEntryCount());
+    SetProgressPosition(*bar, 0);
+  }
+  LastRoundedSeconds = -1;
+  PartsAtLastCheck = CountMarkedParts(list);
+  SetDlgItemText(IDC_REMAINING_TIME, LoadString(IDS_CALCULATING));
+  SetTimer(DISPLAY_TIMER, DisplayPeriodMs);
+  SetTimer(STALL_TIMER, StallPeriodMs);
+
+  // Cleared here rather than on the worker, so that a cancel that comes
+  // before the worker runs is not undone by it.
+  Cancelled.store(0);
+  Executed.store(0);
+  app.UrlDownload.AllowRequests();
+  Worker.Begin([this] { DownloadThreadFunction(this); });
+  return true;
+}
+
+void CParcel2Dlg03::OnTimer(int timerId) {
+  const int marked = CountMarkedParts(GetApp().DownloadList);
+  if (timerId == DISPLAY_TIMER) UpdateDisplay(marked);
+  else if (timerId == STALL_TIMER) CheckForStall(marked);
+  CParcel2SubDlg::OnTimer(timerId);
+}
+
+// "Calculating" stays until a tick has produced a nonzero estimate; from
+// the tick after it the estimate is rewritten every time.
+void CParcel2Dlg03::UpdateDisplay(int marked) {
+  if (auto* bar = GetControl<QProgressBar>(IDC_PROGRESS)) SetProgressPosition(*bar, marked);
+  std::uint64_t rounded = 0;
+  const QString text = FormatRemainingTime(Executer.RemainingSeconds.load(), &rounded);
+  if (LastRoundedSeconds != -1) SetDlgItemText(IDC_REMAINING_TIME, text);
+  if (rounded != 0) LastRoundedSeconds = static_cast<int>(rounded);
+}
+
+void CParcel2Dlg03::CheckForStall(int marked) {
+  if (marked == PartsAtLastCheck && Executed.load() == 0) {
+    StopDownload();
+    LogError(GetApp().Logger, "Download Time-Out");
+  }
+  PartsAtLastCheck = marked;
+}
+
+void CParcel2Dlg03::OnCancel() {
+  Executer.PauseFlag.store(1);
+  // Owned by the frame: the worker may end and the page go while it is open.
+  const int answer = ShowMessageBox(GetParentHandle(), LoadString(IDS_CANCEL_QUESTION),
+                                    LoadString(IDS_CANCEL_CAPTION), MB_YESNO | MB_DEFBUTTON2);
+  if (answer == IDYES && HasWindow()) {
+    Cancelled.store(1);
+    StopDownload();
+    LogError(GetApp().Logger, "Download Cancel");
+  }
+  Executer.PauseFlag.store(0);
+}
+
+// The hidden "Error-Test" button, for trying the error page by hand.
+bool CParcel2Dlg03::OnCommand(int commandId) {
+  if (commandId == IDC_ERROR_TEST) {
+    OnError();
+    return true;
+  }
+  return CParcel2SubDlg::OnCommand(commandId);
+}
+
+void CParcel2Dlg03::StopDownload() {
+  Executer.CancelFlag.store(1);
+  GetApp().UrlDownload.AbortRequests();
+}
+
+void CParcel2Dlg03::OnDestroy() {
+  // The wizard ended while parts were still coming.
+  if (Worker.IsRunning() && Executed.load() == 0) StopDownload();
+  CParcel2SubDlg::OnDestroy();
+}

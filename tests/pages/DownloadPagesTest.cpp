@@ -1,0 +1,265 @@
+#include "support/DemoProduct.h"
+#include "support/QtPrint.h"
+#include "support/WizardFixture.h"
+
+#include "res/ResourceIds.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProgressBar>
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The download and verification pages in the real frame, against the host
+// stand-in with the demo product (three parts). The wizard is entered at
+// the state under test; the save folder is settled as the save-location
+// pages leave it.
+class DownloadPages : public CWizardFixture {
+protected:
+  void SetUp() override {
+    CWizardFixture::SetUp();
+    ASSERT_TRUE(Host.IsRunning());
+    App->HostUrl = Host.GetBaseUrl();
+    App->PurchaseNo = DEMO_PURCHASE_NO;
+    App->PurchaseKey = QString::fromLatin1(DEMO_PURCHASE_KEY);
+    App->UrlDownload.SetAccess(CUrlDownload::ACCESS_DIRECT, QString());
+    ASSERT_EQ(App->UrlDownload.init(), 1);
+    Published = PublishDemoProduct(Host, Product);
+    ASSERT_EQ(Published.Files.size(), 4u) << Host.GetLastError().toStdString();
+  }
+
+  // The list as the host gives it, or with the product's digest spoilt.
+  void LoadPublishedList(bool wrongProductDigest = false) {
+    QByteArray bytes = Published.ListBytes;
+    if (wrongProductDigest) bytes.replace(Published.Files[0].Digest.toLatin1(), QByteArray(32, '0'));
+    App->DownloadList.LoadListFile(Save.Write(QStringLiteral("list.lst"), bytes));
+    ASSERT_EQ(App->DownloadList.GetDownloadEntryCount(), 4);
+    App->DownloadList.SetTargetSaveDir(Save.File(QStringLiteral("folder")));
+    ASSERT_TRUE(QDir().mkpath(App->DownloadList.DownloadTempDir));
+  }
+
+  QByteArray PartBytes(int part) const {
+    qint64 offset = 0;
+    for (int i = 1; i < part; ++i) offset += Published.Files[i].Size;
+    return Product.mid(offset, Published.Files[part].Size);
+  }
+  QString PartPath(int part) const {
+    return App->DownloadList.GetTempFilePath(App->DownloadList.GetDownloadEntry(part));
+  }
+  void WritePart(int part, QByteArray bytes) {
+    QFile file(PartPath(part));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+  void WriteAllParts() {
+    for (int part = 1; part <= 3; ++part) WritePart(part, PartBytes(part));
+  }
+  QString ProductPath() const { return App->DownloadList.TargetSaveDir + QStringLiteral("/demo.bin"); }
+  std::vector<int> Marks() const {
+    std::vector<int> marks;
+    for (int i = 1; i < 4; ++i) marks.push_back(App->DownloadList.GetDownloadEntry(i)->IsDownloaded.load());
+    return marks;
+  }
+  int BodyRequests(int part) const {
+    return Host.CountRequests(HOST_ANY_BODY, Published.Files[part].FileName.toStdString());
+  }
+  int CountLines(const QString& text) const {
+    int count = 0;
+    for (const QString& line : LogLines()) count += line.contains(text) ? 1 : 0;
+    return count;
+  }
+  // Waits until the part's body is coming: its file is created on the answer.
+  bool WaitForBody(int part) {
+    return WaitUntil([&] { return QFileInfo::exists(PartPath(part)); });
+  }
+
+  CLoopbackHost Host;
+  CTempFolder Save;
+  QByteArray Product;
+  CHostPublished Published;
+};
+
+// The whole road from the check of what is on disk: nothing there, so the
+// folder is confirmed, the parts are fetched, joined and checked, and the
+// parts go once the product is right.
+TEST_F(DownloadPages, DownloadsVerifiesAndRemovesTheParts) {
+  LoadPublishedList();
+  OpenFrame();
+  ASSERT_TRUE(Frame->EnterState(ST_CHECK_EXISTING));
+  ASSERT_TRUE(WaitForState(ST_CONFIRM_FOLDER)) << "nothing on disk: incomplete";
+
+  Post(EV_NEXT);  // the folder is settled; message 2 skips itself
+  ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
+  EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
+  for (int part = 1; part <= 3; ++part) EXPECT_EQ(BodyRequests(part), 1) << part;
+  EXPECT_EQ(Marks(), std::vector<int>({1, 1, 1}));
+  EXPECT_TRUE(WaitUntil([&] { return !QFileInfo::exists(App->DownloadList.DownloadTempDir); }))
+      << "parts and working folder removed after the product passed";
+  EXPECT_EQ(CountLines("TRACE  Finished download"), 1);
+  EXPECT_EQ(CountLines("TRACE  Identical digest:demo.bin"), 1);
+  EXPECT_EQ(CountLines("TRACE  disconnected!"), 1);
+  EXPECT_TRUE(Responder.Asked().empty());
+}
+
+// A later run: the parts are on disk but the new list has no marks. All
+// good: checked, joined, no request. One spoilt: only that one is fetched.
+TEST_F(DownloadPages, ARestartChecksThePartsOnDiskAndFetchesOnlyTheBadOne) {
+  LoadPublishedList();
+  WriteAllParts();
+  OpenFrame();
+  ASSERT_TRUE(Frame->EnterState(ST_CHECK_EXISTING));
+  ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
+  EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
+  EXPECT_EQ(Host.CountRequests(HOST_ANY), 0);
+
+  ASSERT_TRUE(QFile::remove(ProductPath()));
+  ASSERT_TRUE(WaitUntil([&] { return !QFileInfo::exists(App->DownloadList.DownloadTempDir); }));
+  ASSERT_TRUE(QDir().mkpath(App->DownloadList.DownloadTempDir));
+  for (int i = 1; i < 4; ++i) App->DownloadList.GetDownloadEntry(i)->IsDownloaded = 0;
+  WriteAllParts();
+  QByteArray spoilt = PartBytes(2);
+  spoilt[1000] = static_cast<char>(spoilt[1000] ^ 1);
+  WritePart(2, spoilt);
+
+  ASSERT_TRUE(Frame->EnterState(ST_VERIFY));
+  ASSERT_TRUE(WaitForState(ST_DOWNLOADING)) << "one bad part: incomplete";
+  ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
+  EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
+  EXPECT_EQ(BodyRequests(1), 0);
+  EXPECT_EQ(BodyRequests(2), 1);
+  EXPECT_EQ(BodyRequests(3), 0);
+}
+
+// A joined product that does not match its digest is deleted and every
+// mark cleared: Try Again checks every part again. A product already in
+// place and right is taken as it is, and the parts stay.
+TEST_F(DownloadPages, AWrongProductIsDeletedAndARightOneIsKept) {
+  LoadPublishedList(true);
+  WriteAllParts();
+  OpenFrame();
+  ASSERT_TRUE(Frame->EnterState(ST_VERIFY));
+  ASSERT_TRUE(WaitForState(ST_DOWNLOAD_ERROR));
+  EXPECT_FALSE(QFileInfo::exists(ProductPath()));
+  EXPECT_EQ(Marks(), std::vector<int>({0, 0, 0}));
+  EXPECT_EQ(App->DownloadList.IsAllDownloaded.load(), 0);
+  EXPECT_EQ(CountLines("TRACE  Differrent digest:demo.bin"), 1);
+  const int partChecks = CountLines("Identical digest:" + PartPath(1));
+  EXPECT_EQ(partChecks, 1);
+
+  ASSERT_TRUE(Frame->PageErr.ClickDlgItem(IDOK));  // Try Again
+  ASSERT_TRUE(WaitUntil([&] { return CountLines("TRACE  Differrent digest:demo.bin") == 2; }));
+  ASSERT_TRUE(WaitForState(ST_DOWNLOAD_ERROR));
+  EXPECT_EQ(CountLines("Identical digest:" + PartPath(1)), 2) << "checked again";
+  EXPECT_EQ(Host.CountRequests(HOST_ANY), 0);
+
+  App->DownloadList.RemoveAllEntries();
+  LoadPublishedList();
+  ASSERT_EQ(Save.Write(QStringLiteral("folder/demo.bin"), Product), ProductPath());
+  ASSERT_TRUE(Frame->EnterState(ST_CHECK_EXISTING));
+  ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
+  EXPECT_EQ(CountLines("FATAL"), 0);
+  for (int part = 1; part <= 3; ++part) EXPECT_EQ(CTempFolder::Read(PartPath(part)), PartBytes(part)) << part;
+  EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
+}
+
+// A list without entry 0 has nothing to verify: the page says so in the
+// log and leads to the download error page instead of waiting forever.
+TEST_F(DownloadPages, WithoutEntryZeroTheVerificationReportsAnError) {
+  LoadList({"DL,1,demo.bin.001,300000,0123456789abcdef0123456789abcdef"});
+  OpenFrame();
+  ASSERT_TRUE(Frame->EnterState(ST_CHECK_EXISTING));
+  ASSERT_TRUE(WaitForState(ST_DOWNLOAD_ERROR));
+  EXPECT_EQ(CountLines("FATAL  Could not get DL-Entry0"), 1);
+}
+
+// The host trickles part 1 and never finishes it. Cancel with No goes on;
+// Yes, and in a second run the stall check, end the download at once.
+TEST_F(DownloadPages, CancelAndStallEndATricklingPart) {
+  Host.AddFault(HOST_ANY_BODY, Published.Files[1].FileName.toStdString(), -1, CHostFault::Throttle(10));
+  LoadPublishedList();
+  OpenFrame();
+  ASSERT_TRUE(Frame->EnterState(ST_DOWNLOADING));
+  ASSERT_TRUE(WaitForBody(1));
+  ASSERT_TRUE(Frame->Page03.ClickDlgItem(IDCANCEL));
+  ASSERT_EQ(Answered(), 1);
+  EXPECT_EQ(Responder.Asked()[0].Text, "Are you sure you wannt to cancel download?");
+  EXPECT_EQ(Responder.Asked()[0].Caption, "Cancel Download");
+  EXPECT_EQ(Responder.Asked()[0].Type, static_cast<unsigned>(MB_YESNO | MB_DEFBUTTON2));
+  EXPECT_EQ(Frame->Page03.Executer.PauseFlag.load(), 0);
+  EXPECT_EQ(Frame->GetCurrentState(), ST_DOWNLOADING);
+
+  Responder.SetAnswer(IDYES);
+  QElapsedTimer timer;
+  timer.start();
+  ASSERT_TRUE(Frame->Page03.ClickDlgItem(IDCANCEL));
+  ASSERT_TRUE(WaitForEnd()) << "the trickle would take hours";
+  std::printf("cancel took %lld ms\n", static_cast<long long>(timer.elapsed()));
+  EXPECT_EQ(CountLines("ERROR  Download Cancel"), 1);
+  EXPECT_EQ(CountLines("FATAL  Undefined User-message:Cmd=-1"), 1) << "EV_ABORT ends the wizard";
+  EXPECT_EQ(CountLines("Download Error"), 0);
+  EXPECT_EQ(Marks(), std::vector<int>({0, 0, 0}));
+  EXPECT_TRUE(QFileInfo::exists(PartPath(1))) << "left for the next check";
+
+  // The stall check, shortened: no part marked within a period.
+  OpenFrame();
+  Frame->Page03.SetTimerPeriods(CParcel2Dlg03::DISPLAY_PERIOD_MS, 500);
+  ASSERT_TRUE(Frame->EnterState(ST_DOWNLOADING));
+  timer.restart();
+  ASSERT_TRUE(WaitForState(ST_DOWNLOAD_ERROR));
+  std::printf("stall time-out took %lld ms\n", static_cast<long long>(timer.elapsed()));
+  EXPECT_GE(CountLines("ERROR  Download Time-Out"), 1);
+  EXPECT_EQ(CountLines("ERROR  Download Error"), 1);
+}
+
+// The display, driven tick by tick while part 1 trickles: the bar over the
+// parts, and "Calculating" until a tick has seen a nonzero estimate.
+TEST_F(DownloadPages, TheRemainingTimeShowsFromTheTickAfterTheFirstEstimate) {
+  Host.AddFault(HOST_ANY_BODY, Published.Files[1].FileName.toStdString(), -1, CHostFault::Throttle(10));
+  LoadPublishedList();
+  for (const int language : {LANG_ENGLISH_US, LANG_JAPANESE}) {
+    SetUiLanguage(language);
+    App->UiLanguage = language;
+    const bool japanese = language == LANG_JAPANESE;
+    OpenFrame();
+    CParcel2Dlg03& page = Frame->Page03;
+    page.SetTimerPeriods(3600000, 3600000);
+    ASSERT_TRUE(Frame->EnterState(ST_DOWNLOADING));
+    ASSERT_TRUE(WaitForBody(1));
+    EXPECT_EQ(page.GetDlgItemText(IDC_PRODUCT_NAME), "Demo");
+    auto* bar = page.GetControl<QProgressBar>(IDC_PROGRESS);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->minimum(), 1);
+    EXPECT_EQ(bar->maximum(), 4);
+
+    const QString calculating = japanese ? QString::fromUtf16(u"計算中") : QStringLiteral("Calculating");
+    EXPECT_EQ(page.GetDlgItemText(IDC_REMAINING_TIME), calculating);
+    page.OnTimer(CParcel2Dlg03::DISPLAY_TIMER);
+    EXPECT_EQ(page.GetDlgItemText(IDC_REMAINING_TIME), calculating) << "no estimate yet";
+    page.Executer.RemainingSeconds = 7;
+    page.OnTimer(CParcel2Dlg03::DISPLAY_TIMER);
+    EXPECT_EQ(page.GetDlgItemText(IDC_REMAINING_TIME), calculating) << "shown from the next tick";
+    page.OnTimer(CParcel2Dlg03::DISPLAY_TIMER);
+    const QString tenSeconds = japanese ? QString::fromUtf16(u"約 10 秒") : QStringLiteral("About 10 seconds");
+    EXPECT_EQ(page.GetDlgItemText(IDC_REMAINING_TIME), tenSeconds);
+    page.Executer.RemainingSeconds = 0;
+    page.OnTimer(CParcel2Dlg03::DISPLAY_TIMER);
+    EXPECT_EQ(page.GetDlgItemText(IDC_REMAINING_TIME), japanese ? QString::fromUtf16(u"約 0 秒") : QStringLiteral("About 0 seconds"));
+
+    App->DownloadList.GetDownloadEntry(2)->IsDownloaded = 1;
+    App->DownloadList.GetDownloadEntry(3)->IsDownloaded = 1;
+    page.OnTimer(CParcel2Dlg03::DISPLAY_TIMER);
+    EXPECT_EQ(bar->value(), 2);
+    App->DownloadList.GetDownloadEntry(2)->IsDownloaded = 0;
+    App->DownloadList.GetDownloadEntry(3)->IsDownloaded = 0;
+    Frame.reset();  // ends the download with the page
+    EXPECT_FALSE(App->UrlDownload.GetConnectState());
+  }
+}
+
+}  // namespace
