@@ -142,12 +142,17 @@ int CHttpRequest::Read(char* buffer, int size, QString& errorText) {
   TargetSize = static_cast<std::size_t>(size);
   TargetFilled = 0;
   TakePending();
+  // Held-back bytes go out by themselves. Topped up from the next delivery
+  // they would leave the same remainder behind on every read, and the
+  // border the response head set would cost two extra copies a chunk for
+  // the whole body; alone, the next read takes a whole delivery again.
+  const bool heldBack = TargetFilled > 0;
   if (WritePaused && GetPendingSize() < PENDING_LIMIT) {
     WritePaused = false;
     curl_easy_pause(Easy, CURLPAUSE_CONT);  // may hand us the held-back chunk right here
   }
   bool failed = false;
-  while (TargetFilled < TargetSize && !Done) {
+  while (!heldBack && TargetFilled < TargetSize && !Done) {
     if (Closed.load()) {
       failed = true;
       break;
