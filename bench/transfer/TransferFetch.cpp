@@ -2,8 +2,9 @@
 // benchmark script can time it from outside exactly as it times the curl
 // command line: wall time, CPU time and peak memory of the whole process.
 //   parcel2_transfer_fetch URL PATH [EXPECTED_BYTES]
-// Prints the result; exits 0 only when the result is the expected length
-// (or positive when none is given).
+// Prints the result; exits 0 only when the result is the expected one (or
+// positive when none is given). An unparseable URL with EXPECTED_BYTES -1
+// times the start-up of the process alone.
 
 #include "log/DownloaderLogger.h"
 #include "transfer/UrlDownload.h"
@@ -21,7 +22,8 @@ int main(int argc, char** argv) {
   }
   const QString url = QString::fromLocal8Bit(argv[1]);
   const QString path = QString::fromLocal8Bit(argv[2]);
-  const long long expected = argc > 3 ? std::atoll(argv[3]) : -1;
+  const bool anyLength = argc < 4;
+  const long long expected = anyLength ? 0 : std::atoll(argv[3]);
 
   // Level 0 writes nothing; the folder is never created.
   CDownloaderLogger logger(QFileInfo(path).absolutePath() + QStringLiteral("/fetch-log"));
@@ -31,5 +33,5 @@ int main(int argc, char** argv) {
   transfer.init();
   const int result = transfer.DownloadToFile(url, path);
   std::printf("%d\n", result);
-  return (expected < 0 ? result > 0 : result == expected) ? 0 : 1;
+  return (anyLength ? result > 0 : result == expected) ? 0 : 1;
 }

@@ -178,6 +178,12 @@ measure() {
   echo "$key $wall $(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", u + s }') $peak" >>"$results"
 }
 
+# What a process of ours costs before any transfer: Qt and libcurl loaded,
+# an address refused.
+for run in $(seq 1 "$runs"); do
+  measure "0 start ours" - 0 "$fetch" "no address" "$work/none" -1
+done
+
 out="$work/fetched.bin"
 n=0
 for size in $sizes; do
@@ -236,6 +242,8 @@ awk -v sizes="$sizes" '
     for (f = 4; f <= 6; f++) values[key, f] = values[key, f] " " $f
   }
   END {
+    printf "\nDownloadToFile process start-up alone (an address refused): wall %.2f, CPU %.2f, peak %.1f MiB\n",
+      median("0 start ours", 4), median("0 start ours", 5), median("0 start ours", 6) / 1024
     n = split(sizes, list, " ")
     for (s = 1; s <= n; s++) {
       size = list[s]
