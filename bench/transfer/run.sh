@@ -67,8 +67,7 @@ probe_free_port() {
 }
 
 wait_for_port() {  # port pid
-  local i
-  for i in $(seq 1 100); do
+  for _ in $(seq 1 100); do
     if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then return 0; fi
     kill -0 "$2" 2>/dev/null || return 1
     sleep 0.1
@@ -101,7 +100,7 @@ done
 mkdir -p "$work/nginx"
 nginx_user=""
 if [ "$(id -u)" = 0 ]; then nginx_user="user $(id -un) $(id -gn);"; fi
-for attempt in 1 2 3 4 5; do
+for _ in 1 2 3 4 5; do
   nginx_port="$(probe_free_port)"
   cat >"$work/nginx/nginx.conf" <<CONF
 $nginx_user
@@ -126,7 +125,7 @@ http {
   }
 }
 CONF
-  "$nginx_bin" -p "$work/nginx" -c "$work/nginx/nginx.conf" -e "$work/nginx/error.log" 2>>"$work/nginx/error.log" &
+  "$nginx_bin" -p "$work/nginx" -c "$work/nginx/nginx.conf" -e "$work/nginx/error.log" 2>>"$work/nginx/startup.log" &
   nginx_pid=$!
   if wait_for_port "$nginx_port" "$nginx_pid"; then break; fi
   kill -QUIT "$nginx_pid" 2>/dev/null || true
@@ -135,14 +134,14 @@ CONF
 done
 if [ -z "$nginx_pid" ]; then
   echo "run.sh: nginx did not start:" >&2
-  cat "$work/nginx/error.log" >&2
+  cat "$work/nginx/startup.log" "$work/nginx/error.log" >&2 2>/dev/null || true
   exit 1
 fi
 
 "$host" serve "$catalog" --port 0 --quiet >"$work/host.out" 2>&1 &
 host_pid=$!
 host_port=""
-for i in $(seq 1 100); do
+for _ in $(seq 1 100); do
   host_port="$(sed -n 's/^Serving .* on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/host.out")"
   if [ -n "$host_port" ] || ! kill -0 "$host_pid" 2>/dev/null; then break; fi
   sleep 0.1
