@@ -38,7 +38,16 @@ void CHostBodyStream::ApplyFaults(const std::vector<CHostFault>& faults) {
 bool CHostBodyStream::Open() {
   Started = std::chrono::steady_clock::now();
   Buffer.resize(static_cast<std::size_t>(CHUNK_SIZE));
-  return !FromFile || File.open(QIODevice::ReadOnly);
+  if (!FromFile) {
+    Whole = Bytes.constData();
+    return true;
+  }
+  if (!File.open(QIODevice::ReadOnly)) return false;
+  // A file shorter than the catalog says is read, not mapped, so that its
+  // end fails the answer rather than the host.
+  if (SourceSize > 0 && File.size() >= SourceSize)
+    Whole = reinterpret_cast<const char*>(File.map(0, SourceSize));
+  return true;
 }
 
 bool CHostBodyStream::ReadSource(std::int64_t offset, char* data, std::int64_t size) {
@@ -46,8 +55,8 @@ bool CHostBodyStream::ReadSource(std::int64_t offset, char* data, std::int64_t s
   const std::int64_t available = std::clamp<std::int64_t>(SourceSize - offset, 0, size);
   if (available < size) std::memset(data + available, '\n', static_cast<std::size_t>(size - available));
   if (available == 0) return true;
-  if (!FromFile) {
-    std::memcpy(data, Bytes.constData() + offset, static_cast<std::size_t>(available));
+  if (Whole) {
+    std::memcpy(data, Whole + offset, static_cast<std::size_t>(available));
     return true;
   }
   if (File.pos() != offset && !File.seek(offset)) return false;
@@ -60,7 +69,7 @@ bool CHostBodyStream::Provide(std::int64_t offset, std::int64_t length, const CW
     Stalled = true;
     if (!Waiter.Wait(std::chrono::milliseconds(StallMilliseconds), true)) return false;
   }
-  std::int64_t size = std::min(CHUNK_SIZE, length);
+  std::int64_t size = std::min(Whole ? LARGE_CHUNK_SIZE : CHUNK_SIZE, length);
   if (DropAt > offset) size = std::min(size, DropAt - offset);
   if (StallAt > offset && !Stalled) size = std::min(size, StallAt - offset);
   // Small chunks keep a throttled body smooth: about ten a second.
@@ -74,9 +83,17 @@ bool CHostBodyStream::Provide(std::int64_t offset, std::int64_t length, const CW
     const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(due - std::chrono::steady_clock::now());
     if (wait.count() > 0 && !Waiter.Wait(wait)) return false;
   }
-  char* data = Buffer.data();
-  if (!ReadSource(offset, data, size)) return false;
-  if (CorruptAt >= offset && CorruptAt < offset + size) data[CorruptAt - offset] ^= 0x5A;
+  const char* data = nullptr;
+  const bool changed = (CorruptAt >= offset && CorruptAt < offset + size) || offset + size > SourceSize;
+  if (Whole && !changed) {
+    data = Whole + offset;
+  } else {
+    size = std::min(size, CHUNK_SIZE);
+    char* copy = Buffer.data();
+    if (!ReadSource(offset, copy, size)) return false;
+    if (CorruptAt >= offset && CorruptAt < offset + size) copy[CorruptAt - offset] ^= 0x5A;
+    data = copy;
+  }
   if (!write(data, static_cast<std::size_t>(size))) return false;
   BytesSent.fetch_add(size);
   return true;

@@ -14,13 +14,17 @@
 
 class CHostWaiter;
 
-// One answer's body on its way out, in chunks of CHUNK_SIZE bytes, with the
-// body faults of its request applied: a stall or a dropped connection after
-// so many bytes, a flipped byte, a byte less or more, a throughput limit.
+// One answer's body on its way out, with the body faults of its request
+// applied: a stall or a dropped connection after so many bytes, a flipped
+// byte, a byte less or more, a throughput limit. A part file is mapped, and
+// its bytes go to the socket in chunks of LARGE_CHUNK_SIZE straight from
+// the mapping; a chunk that a fault changes is copied first and is at most
+// CHUNK_SIZE long.
 // Runs on the server's worker thread that answers the request.
 class CHostBodyStream {
 public:
   static constexpr std::int64_t CHUNK_SIZE = 102400;
+  static constexpr std::int64_t LARGE_CHUNK_SIZE = 1 << 20;
   using CWrite = std::function<bool(const char* data, std::size_t size)>;
 
   // A body from memory (a list, an error answer) or from a part file.
@@ -53,6 +57,7 @@ private:
   std::int64_t CorruptAt = -1;
   std::int64_t BytesPerSecond = 0;
   std::chrono::steady_clock::time_point Started;
+  const char* Whole = nullptr;  // the source in memory: the bytes or the mapped file
   std::vector<char> Buffer;
   std::atomic<std::int64_t> BytesSent{0};
 };

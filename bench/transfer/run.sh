@@ -1,9 +1,264 @@
 #!/usr/bin/env bash
-# Builds the transfer benchmark optimised and runs it: a 1 GiB part served
-# by the loopback host, fetched by CUrlDownload and by the curl command
-# line, side by side; every file is deleted afterwards.
+# Transfer benchmark, whole processes side by side: DownloadToFile (one
+# parcel2_transfer_fetch process per fetch) against the curl command line,
+# both POSTing the same query as body and writing the part into a file.
+# First against nginx on a free loopback port (a server that is not the
+# bottleneck), then against the host stand-in; last the serving rate of the
+# host stand-in against nginx's, curl writing into /dev/null. Runs are
+# alternated; the medians of wall time, CPU time (user + sys) and peak
+# memory are printed with the ratios. Every file, nginx and the host are
+# gone at the end.
+#   bench/transfer/run.sh [RUNS]          (default 5)
+#   PARCEL2_BENCH_SIZES   body sizes in bytes (default "10000000 1073741824")
+#   PARCEL2_BENCH_BUILD   build folder (default build-bench)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARCEL2_BENCHMARKS=ON -DPARCEL2_TESTS=OFF >/dev/null
-cmake --build build-bench -j2 --target parcel2_transfer_bench
-./build-bench/bench/transfer/parcel2_transfer_bench "$@"
+
+runs="${1:-5}"
+sizes="${PARCEL2_BENCH_SIZES:-10000000 1073741824}"
+build="${PARCEL2_BENCH_BUILD:-build-bench}"
+
+nginx_bin="$(command -v nginx || true)"
+if [ -z "$nginx_bin" ] && [ -x /usr/sbin/nginx ]; then nginx_bin=/usr/sbin/nginx; fi
+if [ -z "$nginx_bin" ]; then
+  echo "run.sh: nginx is missing; install it with: apt-get install nginx-light" >&2
+  exit 1
+fi
+for tool in curl /usr/bin/time; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "run.sh: $tool is missing; install it with: apt-get install ${tool##*/}" >&2
+    exit 1
+  fi
+done
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARCEL2_BENCHMARKS=ON -DPARCEL2_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 --target parcel2_transfer_fetch parcel2-host
+fetch="$build/bench/transfer/parcel2_transfer_fetch"
+host="$build/host/parcel2-host"
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/parcel2-transfer-bench.XXXXXX")"
+nginx_pid=""
+host_pid=""
+stop_servers() {
+  if [ -n "$nginx_pid" ]; then
+    kill -QUIT "$nginx_pid" 2>/dev/null || true
+    wait "$nginx_pid" 2>/dev/null || true
+    nginx_pid=""
+  fi
+  if [ -n "$host_pid" ]; then
+    kill -TERM "$host_pid" 2>/dev/null || true
+    wait "$host_pid" 2>/dev/null || true
+    host_pid=""
+  fi
+}
+trap 'stop_servers; rm -rf "$work"' EXIT
+
+# A port nobody listens on; nginx still fails cleanly if one is taken
+# between the probe and its bind, and the next port is tried.
+probe_free_port() {
+  local port
+  for port in $(shuf -i 20000-60999 -n 50); do
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+      echo "$port"
+      return 0
+    fi
+  done
+  return 1
+}
+
+wait_for_port() {  # port pid
+  for _ in $(seq 1 100); do
+    if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then return 0; fi
+    kill -0 "$2" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+# One product a size, published in one part, each with its own purchase.
+catalog="$work/catalog"
+declare -A part_name
+n=0
+for size in $sizes; do
+  n=$((n + 1))
+  echo "Publishing a part of $size random bytes..."
+  head -c "$size" /dev/urandom >"$work/product.bin"
+  "$host" publish --catalog "$catalog" --product "$work/product.bin" --name "Bench$n" --number "$n" \
+    --id "size$n" --file-name "bench$n.bin" --parts 1 --purchase "$n:bench" >/dev/null
+  rm -f "$work/product.bin"
+  part_name[$n]="bench$n.bin.001"
+  if [ ! -f "$catalog/size$n/${part_name[$n]}" ]; then
+    echo "run.sh: the host did not publish $catalog/size$n/${part_name[$n]}" >&2
+    exit 1
+  fi
+  cat "$catalog/size$n/${part_name[$n]}" >/dev/null  # both servers serve from the page cache
+done
+
+# nginx with a configuration of its own: one worker, sendfile, the catalog
+# as its root, and POST allowed on a static file so that both clients send
+# the program's request.
+mkdir -p "$work/nginx"
+nginx_user=""
+if [ "$(id -u)" = 0 ]; then nginx_user="user $(id -un) $(id -gn);"; fi
+for _ in 1 2 3 4 5; do
+  nginx_port="$(probe_free_port)"
+  cat >"$work/nginx/nginx.conf" <<CONF
+$nginx_user
+worker_processes 1;
+daemon off;
+pid $work/nginx/nginx.pid;
+error_log $work/nginx/error.log;
+events { worker_connections 64; }
+http {
+  access_log off;
+  sendfile on;
+  default_type application/octet-stream;
+  client_body_temp_path $work/nginx/body;
+  proxy_temp_path $work/nginx/proxy;
+  fastcgi_temp_path $work/nginx/fastcgi;
+  uwsgi_temp_path $work/nginx/uwsgi;
+  scgi_temp_path $work/nginx/scgi;
+  server {
+    listen 127.0.0.1:$nginx_port;
+    root $catalog;
+    error_page 405 =200 \$uri;
+  }
+}
+CONF
+  "$nginx_bin" -p "$work/nginx" -c "$work/nginx/nginx.conf" -e "$work/nginx/error.log" 2>>"$work/nginx/startup.log" &
+  nginx_pid=$!
+  if wait_for_port "$nginx_port" "$nginx_pid"; then break; fi
+  kill -QUIT "$nginx_pid" 2>/dev/null || true
+  wait "$nginx_pid" 2>/dev/null || true
+  nginx_pid=""
+done
+if [ -z "$nginx_pid" ]; then
+  echo "run.sh: nginx did not start:" >&2
+  cat "$work/nginx/startup.log" "$work/nginx/error.log" >&2 2>/dev/null || true
+  exit 1
+fi
+
+"$host" serve "$catalog" --port 0 --quiet >"$work/host.out" 2>&1 &
+host_pid=$!
+host_port=""
+for _ in $(seq 1 100); do
+  host_port="$(sed -n 's/^Serving .* on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/host.out")"
+  if [ -n "$host_port" ] || ! kill -0 "$host_pid" 2>/dev/null; then break; fi
+  sleep 0.1
+done
+if [ -z "$host_port" ]; then
+  echo "run.sh: the host stand-in did not start:" >&2
+  cat "$work/host.out" >&2
+  exit 1
+fi
+
+results="$work/results"
+: >"$results"
+# measure KEY EXPECTED_FILE_OR_- SIZE COMMAND...: one timed process, its
+# figures appended to the results as "KEY wall cpu peak_KiB".
+measure() {
+  local key="$1" file="$2" size="$3"
+  shift 3
+  if ! /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$@" >/dev/null 2>"$work/stderr"; then
+    echo "run.sh: $key failed:" >&2
+    cat "$work/stderr" "$work/time" >&2
+    exit 1
+  fi
+  if [ "$file" != - ]; then
+    local got
+    got="$(stat -c %s "$file")"
+    if [ "$got" != "$size" ]; then
+      echo "run.sh: $key wrote $got bytes, not $size" >&2
+      exit 1
+    fi
+  fi
+  local wall user sys peak
+  read -r wall user sys peak <"$work/time"
+  echo "$key $wall $(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", u + s }') $peak" >>"$results"
+}
+
+# What a process of ours costs before any transfer: Qt and libcurl loaded,
+# an address refused.
+for run in $(seq 1 "$runs"); do
+  measure "0 start ours" - 0 "$fetch" "no address" "$work/none" -1
+done
+
+out="$work/fetched.bin"
+n=0
+for size in $sizes; do
+  n=$((n + 1))
+  part="${part_name[$n]}"
+  query="NO=$n&KEY=bench&REQID=$part"
+  for server in nginx host; do
+    if [ "$server" = nginx ]; then
+      url="http://127.0.0.1:$nginx_port/size$n/$part"
+    else
+      url="http://127.0.0.1:$host_port/http/cgi-bin/getbody_u8.pl"
+    fi
+    echo "Fetching $size bytes from $server, $runs runs each, alternated..."
+    for run in $(seq 1 "$runs"); do
+      for client in $(if [ $((run % 2)) = 1 ]; then echo curl ours; else echo ours curl; fi); do
+        if [ "$client" = curl ]; then
+          measure "$size $server curl" "$out" "$size" \
+            curl -s -S -f --noproxy '*' -o "$out" --data-binary "$query" "$url"
+        else
+          measure "$size $server ours" "$out" "$size" "$fetch" "$url?$query" "$out" "$size"
+          if [ "$run" = 1 ] && ! cmp -s "$out" "$catalog/size$n/$part"; then
+            echo "run.sh: DownloadToFile fetched other bytes than $server served" >&2
+            exit 1
+          fi
+        fi
+        rm -f "$out"
+      done
+    done
+  done
+  echo "Serving $size bytes to curl into /dev/null, host and nginx alternated..."
+  for run in $(seq 1 "$runs"); do
+    for server in $(if [ $((run % 2)) = 1 ]; then echo nginx host; else echo host nginx; fi); do
+      if [ "$server" = nginx ]; then
+        url="http://127.0.0.1:$nginx_port/size$n/$part"
+      else
+        url="http://127.0.0.1:$host_port/http/cgi-bin/getbody_u8.pl"
+      fi
+      measure "$size $server serve" - "$size" curl -s -S -f --noproxy '*' -o /dev/null --data-binary "$query" "$url"
+    done
+  done
+done
+stop_servers
+cp "$results" "$build/transfer-bench-runs.txt"  # every run, for a closer look
+
+echo
+echo "Medians of $runs alternated runs (wall and CPU in seconds, peak memory in MiB):"
+awk -v sizes="$sizes" '
+  function median(key, field,    count, i, j, t, v) {
+    count = split(values[key, field], v, " ")
+    for (i = 2; i <= count; i++)
+      for (j = i; j > 1 && v[j - 1] + 0 > v[j] + 0; j--) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
+    return count % 2 ? v[(count + 1) / 2] : (v[count / 2] + v[count / 2 + 1]) / 2
+  }
+  {
+    key = $1 " " $2 " " $3
+    for (f = 4; f <= 6; f++) values[key, f] = values[key, f] " " $f
+  }
+  END {
+    printf "\nDownloadToFile process start-up alone (an address refused): wall %.2f, CPU %.2f, peak %.1f MiB\n",
+      median("0 start ours", 4), median("0 start ours", 5), median("0 start ours", 6) / 1024
+    n = split(sizes, list, " ")
+    for (s = 1; s <= n; s++) {
+      size = list[s]
+      for (k = 1; k <= 2; k++) {
+        server = k == 1 ? "nginx" : "host stand-in"
+        name = k == 1 ? "nginx" : "host"
+        cw = median(size " " name " curl", 4); cc = median(size " " name " curl", 5); cm = median(size " " name " curl", 6) / 1024
+        ow = median(size " " name " ours", 4); oc = median(size " " name " ours", 5); om = median(size " " name " ours", 6) / 1024
+        printf "\n%d bytes from %s\n", size, server
+        printf "  %-16s %8s %8s %10s %10s\n", "", "wall", "CPU", "peak MiB", "MB/s"
+        printf "  %-16s %8.2f %8.2f %10.1f %10.0f\n", "curl", cw, cc, cm, (cw > 0 ? size / cw / 1e6 : 0)
+        printf "  %-16s %8.2f %8.2f %10.1f %10.0f\n", "DownloadToFile", ow, oc, om, (ow > 0 ? size / ow / 1e6 : 0)
+        printf "  %-16s %7.2fx %7.2fx %+9.1f\n", "ours vs curl", (cw > 0 ? ow / cw : 0), (cc > 0 ? oc / cc : 0), om - cm
+      }
+      nw = median(size " nginx serve", 4); hw = median(size " host serve", 4)
+      printf "\n%d bytes served to curl -o /dev/null: nginx %.0f MB/s (%.2f s), host stand-in %.0f MB/s (%.2f s), host/nginx rate %.2f\n",
+        size, (nw > 0 ? size / nw / 1e6 : 0), nw, (hw > 0 ? size / hw / 1e6 : 0), hw, (hw > 0 ? nw / hw : 0)
+    }
+  }' "$results"

@@ -14,7 +14,9 @@ namespace {
 // transfer's own chunk, so one read usually fills one chunk.
 constexpr long RECEIVE_BUFFER_SIZE = 102400;
 // Body bytes held back for the next Read before libcurl is paused.
-constexpr qsizetype PENDING_LIMIT = 2 * RECEIVE_BUFFER_SIZE;
+constexpr std::size_t PENDING_LIMIT = 2 * RECEIVE_BUFFER_SIZE;
+// Room for the most that can be held back: one delivery beyond the limit.
+constexpr std::size_t PENDING_CAPACITY = PENDING_LIMIT + RECEIVE_BUFFER_SIZE;
 // Longest single wait for network activity; Close wakes it at once.
 constexpr int POLL_MS = 1000;
 
@@ -94,6 +96,7 @@ bool CHttpRequest::Send(const QByteArray& body, QString& errorText) {
     curl_easy_setopt(Easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(Body.size()));
     curl_easy_setopt(Easy, CURLOPT_POSTFIELDS, Body.constData());
   }
+  Pending.reserve(PENDING_CAPACITY);
   if (curl_multi_add_handle(Multi, Easy) != CURLM_OK) {
     errorText = QStringLiteral("The network library could not start a request.");
     return false;
@@ -139,12 +142,17 @@ int CHttpRequest::Read(char* buffer, int size, QString& errorText) {
   TargetSize = static_cast<std::size_t>(size);
   TargetFilled = 0;
   TakePending();
-  if (WritePaused && Pending.size() - PendingOffset < PENDING_LIMIT) {
+  // Held-back bytes go out by themselves. Topped up from the next delivery
+  // they would leave the same remainder behind on every read, and the
+  // border the response head set would cost two extra copies a chunk for
+  // the whole body; alone, the next read takes a whole delivery again.
+  const bool heldBack = TargetFilled > 0;
+  if (WritePaused && GetPendingSize() < PENDING_LIMIT) {
     WritePaused = false;
     curl_easy_pause(Easy, CURLPAUSE_CONT);  // may hand us the held-back chunk right here
   }
   bool failed = false;
-  while (TargetFilled < TargetSize && !Done) {
+  while (!heldBack && TargetFilled < TargetSize && !Done) {
     if (Closed.load()) {
       failed = true;
       break;
@@ -173,16 +181,24 @@ int CHttpRequest::Read(char* buffer, int size, QString& errorText) {
 }
 
 void CHttpRequest::TakePending() {
-  const qsizetype available = Pending.size() - PendingOffset;
-  if (available <= 0) return;
-  const qsizetype take = std::min<qsizetype>(available, static_cast<qsizetype>(TargetSize - TargetFilled));
-  std::memcpy(Target + TargetFilled, Pending.constData() + PendingOffset, static_cast<std::size_t>(take));
-  TargetFilled += static_cast<std::size_t>(take);
+  const std::size_t take = std::min(GetPendingSize(), TargetSize - TargetFilled);
+  if (take == 0) return;
+  std::memcpy(Target + TargetFilled, Pending.data() + PendingOffset, take);
+  TargetFilled += take;
   PendingOffset += take;
   if (PendingOffset == Pending.size()) {
-    Pending.clear();
+    Pending.clear();  // keeps its capacity
     PendingOffset = 0;
   }
+}
+
+void CHttpRequest::HoldBack(const char* data, std::size_t length) {
+  if (PendingOffset > 0 && Pending.size() + length > Pending.capacity()) {
+    // Move the unread rest to the front rather than grow.
+    Pending.erase(Pending.begin(), Pending.begin() + static_cast<std::ptrdiff_t>(PendingOffset));
+    PendingOffset = 0;
+  }
+  Pending.insert(Pending.end(), data, data + length);
 }
 
 void CHttpRequest::Drive() {
@@ -241,7 +257,7 @@ std::size_t CHttpRequest::TakeHeader(const char* data, std::size_t length) {
 
 std::size_t CHttpRequest::TakeBody(const char* data, std::size_t length) {
   const std::size_t room = Target ? TargetSize - TargetFilled : 0;
-  if (room == 0 && Pending.size() - PendingOffset >= PENDING_LIMIT) {
+  if (room == 0 && GetPendingSize() >= PENDING_LIMIT) {
     WritePaused = true;
     return CURL_WRITEFUNC_PAUSE;
   }
@@ -250,6 +266,6 @@ std::size_t CHttpRequest::TakeBody(const char* data, std::size_t length) {
     std::memcpy(Target + TargetFilled, data, direct);
     TargetFilled += direct;
   }
-  if (direct < length) Pending.append(data + direct, static_cast<qsizetype>(length - direct));
+  if (direct < length) HoldBack(data + direct, length - direct);
   return length;
 }

@@ -69,6 +69,8 @@ private:
   void Drive();
   void Wait();
   void TakePending();
+  void HoldBack(const char* data, std::size_t length);
+  std::size_t GetPendingSize() const { return Pending.size() - PendingOffset; }
   QString DoneText() const;
 
   CURLM* Multi = nullptr;
@@ -89,11 +91,14 @@ private:
 
   // The body goes straight into the reader's buffer; whatever does not fit
   // waits in Pending, and libcurl is paused while Pending is full so that a
-  // slow reader never makes us hold more than a few chunks.
+  // slow reader never makes us hold more than a few chunks. Pending keeps
+  // its memory for the life of the request: the bytes held back at a chunk
+  // border come on every read, and fresh pages for each would cost more
+  // than the whole transfer.
   char* Target = nullptr;
   std::size_t TargetSize = 0;
   std::size_t TargetFilled = 0;
-  QByteArray Pending;
-  qsizetype PendingOffset = 0;
+  std::vector<char> Pending;
+  std::size_t PendingOffset = 0;
   bool WritePaused = false;
 };
