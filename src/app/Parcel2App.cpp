@@ -90,8 +90,13 @@ bool CParcel2App::PrepareInstance() {
 }
 
 void CParcel2App::RunWizard() {
-  CParcel2Dlg frame;
-  frame.DoModal();
+  auto frame = std::make_unique<CParcel2Dlg>();
+  if (FrameObserver) FrameObserver(*frame);
+  frame->DoModal();
+  // The pages wait for their workers as they go; a worker still waiting for
+  // a box gets its default answer first, or the two would wait on each other.
+  Presenter.reset();
+  frame.reset();
 }
 
 int CParcel2App::ExitInstance() {

@@ -13,6 +13,7 @@
 #include <mutex>
 
 class CMessageBoxPresenterUi;
+class CParcel2Dlg;
 
 // The program's one application object: it owns what the whole wizard
 // shares and lives as long as the process. Members are public; the pages
@@ -50,6 +51,9 @@ public:
   void SetHostMessage(const QString& text);
   QString GetHostMessage() const;
 
+  // Called with the frame before it runs (the unattended mode watches it).
+  void SetFrameObserver(std::function<void(CParcel2Dlg&)> observer) { FrameObserver = std::move(observer); }
+
   // Tests replace the network library's set-up to see its failure.
   void SetNetworkInit(std::function<bool()> init) { NetworkInit = std::move(init); }
 
@@ -73,6 +77,7 @@ public:
 private:
   QString CommandLine;
   std::function<bool()> NetworkInit;
+  std::function<void(CParcel2Dlg&)> FrameObserver;
   bool NetworkReady = false;
   std::unique_ptr<CMessageBoxPresenterUi> Presenter;
   mutable std::mutex HostMessageLock;
