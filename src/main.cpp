@@ -1,35 +1,43 @@
 #include "app/Parcel2App.h"
+#include "app/ProgramArguments.h"
+#include "app/UnattendedRun.h"
 
 #include <QApplication>
 #include <QStringList>
 
 #include <cstdio>
-
-namespace {
-
-// The program splits its command line at white space, so a key with a space
-// would arrive in two pieces and the second would be taken for a switch.
-bool HasSplitPurchaseKey(const QStringList& arguments) {
-  const qsizetype key = arguments.indexOf(QStringLiteral("-K"));
-  if (key < 0 || key + 1 >= arguments.size()) return false;
-  for (const QChar c : arguments[key + 1])
-    if (c.isSpace()) return true;
-  return false;
-}
-
-}  // namespace
+#include <memory>
 
 int main(int argc, char** argv) {
   // The command line as given, before Qt takes its own options out of argv.
   QStringList arguments;
   for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-  if (HasSplitPurchaseKey(arguments)) {
-    std::fprintf(stderr, "parcel2: the purchase key after -K cannot contain spaces\n");
-    return 1;
+  const CProgramArguments parsed = ParseProgramArguments(arguments);
+  if (!parsed.Error.isEmpty()) {
+    std::fprintf(stderr, "parcel2: %s\nTry 'parcel2 --help'.\n", qPrintable(parsed.Error));
+    return EXIT_USAGE;
+  }
+  if (parsed.Help) {
+    std::fputs(qPrintable(ProgramUsageText()), stdout);
+    return EXIT_DONE;
+  }
+  if (parsed.Version) {
+    std::printf("parcel2 %d.%d.%d.%d\n", PARCEL2_VERSION_MAJOR, PARCEL2_VERSION_MINOR, PARCEL2_VERSION_PATCH,
+                PARCEL2_VERSION_TWEAK);
+    return EXIT_DONE;
   }
 
+  // Without a window: the same wizard, drawn nowhere.
+  if (parsed.Unattended) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
-  CParcel2App app(arguments.join(QLatin1Char(' ')));
+  CParcel2App app(parsed.WizardCommandLine);
+  std::unique_ptr<CUnattendedRun> run;
+  if (parsed.Unattended) {
+    run = std::make_unique<CUnattendedRun>(app, parsed);
+    run->CatchSignals();
+    app.SetFrameObserver([&run](CParcel2Dlg& frame) { run->Attach(frame); });
+  }
   app.InitInstance();
-  return app.ExitInstance();
+  app.ExitInstance();
+  return run ? run->ExitCode() : 0;
 }

@@ -15,6 +15,8 @@
 
 #include <QFont>
 
+#include <functional>
+
 class CActionEntry;
 class QMenu;
 class QAction;
@@ -38,6 +40,10 @@ public:
   // Shows a state as if the table's first row into it had been taken, so
   // later events go on from there (tests and the render tool).
   bool EnterState(int state);
+  // Told of every state the frame switches to (-1 and unknown states too),
+  // once the state's page is shown; the unattended mode drives the pages
+  // through it.
+  void SetStateObserver(std::function<void(int state)> observer) { StateObserver = std::move(observer); }
   // The window-menu commands (offered as the header's context menu).
   void OnSysCommand(int id);
 
@@ -75,6 +81,7 @@ protected:
 private:
   void BuildSystemMenu();
   void OnLogToggle();
+  bool ShowState(int state);
   void ShowPage(CParcel2SubDlg& page, int templateId);
   void DestroyCurrentPage();
   void SetTitle(const QString& title);
@@ -86,4 +93,5 @@ private:
   CParcel2SubDlg* CurrentPage = nullptr;
   QMenu* SystemMenu = nullptr;
   QAction* ReacquireItem = nullptr;
+  std::function<void(int state)> StateObserver;
 };

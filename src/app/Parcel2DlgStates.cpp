@@ -84,6 +84,12 @@ bool CParcel2Dlg::EnterState(int state) {
 }
 
 bool CParcel2Dlg::SwitchToState(int state) {
+  const bool shown = ShowState(state);
+  if (StateObserver) StateObserver(state);
+  return shown;
+}
+
+bool CParcel2Dlg::ShowState(int state) {
   DestroyCurrentPage();
   const CStatePage* info = FindStatePage(state);
   if (!info) return false;

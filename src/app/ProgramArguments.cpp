@@ -1,0 +1,88 @@
+#include "app/ProgramArguments.h"
+
+namespace {
+
+bool HasSpace(const QString& text) {
+  for (const QChar c : text)
+    if (c.isSpace()) return true;
+  return false;
+}
+
+}  // namespace
+
+CProgramArguments ParseProgramArguments(const QStringList& arguments) {
+  CProgramArguments parsed;
+  QStringList wizard;
+  bool hasPurchase = false;
+  bool hasKey = false;
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    const QString& argument = arguments[i];
+    if (argument == QStringLiteral("--unattended")) {
+      parsed.Unattended = true;
+    } else if (argument == QStringLiteral("--install")) {
+      parsed.Install = true;
+    } else if (argument == QStringLiteral("--help")) {
+      parsed.Help = true;
+    } else if (argument == QStringLiteral("--version")) {
+      parsed.Version = true;
+    } else if (argument == QStringLiteral("--folder")) {
+      if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()) {
+        parsed.Error = QStringLiteral("--folder needs a folder");
+        return parsed;
+      }
+      parsed.Folder = arguments[++i];
+    } else if (argument.startsWith(QStringLiteral("--"))) {
+      parsed.Error = QStringLiteral("unknown switch %1").arg(argument);
+      return parsed;
+    } else {
+      // The wizard splits its command line at white space, so a key with a
+      // space would arrive in two pieces and the second be taken for a switch.
+      if (argument == QStringLiteral("-K") && i + 1 < arguments.size() && HasSpace(arguments[i + 1])) {
+        parsed.Error = QStringLiteral("the purchase key after -K cannot contain spaces");
+        return parsed;
+      }
+      hasPurchase = hasPurchase || (argument == QStringLiteral("-P") && i + 1 < arguments.size());
+      hasKey = hasKey || (argument == QStringLiteral("-K") && i + 1 < arguments.size());
+      wizard << argument;
+    }
+  }
+  if (!parsed.Unattended && (parsed.Install || !parsed.Folder.isEmpty()))
+    parsed.Error = QStringLiteral("--folder and --install go with --unattended");
+  else if (parsed.Unattended && !parsed.Help && !parsed.Version && (!hasPurchase || !hasKey))
+    parsed.Error = QStringLiteral("--unattended needs -P NUMBER and -K KEY");
+  parsed.WizardCommandLine = wizard.join(QLatin1Char(' '));
+  return parsed;
+}
+
+QString ProgramUsageText() {
+  return QStringLiteral(
+      "Usage: parcel2 [-L] [-E] [-T N] -P NUMBER -K KEY [-H URL]\n"
+      "       parcel2 --unattended -P NUMBER -K KEY [-H URL] [--folder DIR] [--install] [-L] [-E]\n"
+      "       parcel2 --help | --version\n"
+      "\n"
+      "Downloads a purchased software product, checks it against its MD5 digests\n"
+      "and offers to run its install commands.\n"
+      "\n"
+      "  -L              write the diagnostic log (found anywhere on the line)\n"
+      "  -E              English pages and messages (found anywhere on the line)\n"
+      "  -T N            test endpoints: 1 list, 2 body, 3 both\n"
+      "  -P NUMBER       the purchase number\n"
+      "  -K KEY          the purchase key (never logged; no spaces)\n"
+      "  -H URL          the download host's base address\n"
+      "  --unattended    run the wizard without a window, pressing each page's\n"
+      "                  primary button and giving every message box its default\n"
+      "                  answer; SIGINT or SIGTERM cancels\n"
+      "  --folder DIR    save into DIR (created when missing)\n"
+      "  --install       run the product's install commands afterwards\n"
+      "  --help          print this text\n"
+      "  --version       print the version\n"
+      "\n"
+      "Exit codes of --unattended:\n"
+      "  0  the product is downloaded and verified (and installed when asked)\n"
+      "  1  wrong usage\n"
+      "  2  the download information could not be acquired\n"
+      "  3  the download or the verification failed\n"
+      "  4  the download list needs a newer program\n"
+      "  5  no folder with enough room, or the folder was refused\n"
+      "  6  cancelled\n");
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The switches of this program that the wizard's own command line does not
+// know: the unattended mode and its choices, --help and --version. They and
+// their values are taken out of the command line before the wizard sees it,
+// so a folder such as /srv/My-Logs cannot switch the log on.
+struct CProgramArguments {
+  bool Unattended = false;
+  bool Install = false;
+  bool Help = false;
+  bool Version = false;
+  QString Folder;
+  // The rest, joined with single spaces: what the wizard parses.
+  QString WizardCommandLine;
+  // Wrong usage: what to tell the user; empty when the arguments are fine.
+  QString Error;
+};
+
+CProgramArguments ParseProgramArguments(const QStringList& arguments);
+
+// The text of --help: the switches and the exit codes.
+QString ProgramUsageText();
+
+// Exit codes of the unattended mode.
+enum EExitCode {
+  EXIT_DONE = 0,
+  EXIT_USAGE = 1,
+  EXIT_NO_DOWNLOAD_INFO = 2,
+  EXIT_DOWNLOAD_FAILED = 3,
+  EXIT_VERSION_ERROR = 4,
+  EXIT_NO_FOLDER = 5,
+  EXIT_CANCELLED = 6,
+};
