@@ -1,0 +1,100 @@
+#include "app/ProgramArguments.h"
+#include "app/UnattendedRun.h"
+
+#include "support/FakeDiskEnvironment.h"
+#include "support/QtPrint.h"
+#include "support/WizardFixture.h"
+
+#include <cstdio>
+
+namespace {
+
+TEST(ProgramArguments, TheProgramsOwnSwitchesNeverReachTheWizard) {
+  CProgramArguments parsed = ParseProgramArguments(
+      {"--unattended", "-P", "7", "-K", "k", "--folder", "/srv/My-Logs-Ex", "--install", "-H", "http://h"});
+  EXPECT_TRUE(parsed.Error.isEmpty());
+  EXPECT_TRUE(parsed.Unattended && parsed.Install);
+  EXPECT_EQ(parsed.Folder, "/srv/My-Logs-Ex");
+  EXPECT_EQ(parsed.WizardCommandLine, "-P 7 -K k -H http://h") << "a folder with -L or -E switches nothing on";
+
+  const struct {
+    QStringList Arguments;
+    const char* Error;
+  } wrong[] = {
+      {{"--folder", "/x", "-P", "1", "-K", "k"}, "--folder and --install go with --unattended"},
+      {{"--unattended", "-P", "1"}, "--unattended needs -P NUMBER and -K KEY"},
+      {{"--unattended", "-P", "1", "-K", "two words"}, "the purchase key after -K cannot contain spaces"},
+      {{"--colour"}, "unknown switch --colour"},
+      {{"--unattended", "-P", "1", "-K", "k", "--folder"}, "--folder needs a folder"},
+  };
+  for (const auto& c : wrong) EXPECT_EQ(ParseProgramArguments(c.Arguments).Error, c.Error);
+  EXPECT_TRUE(ParseProgramArguments({"--unattended", "--help"}).Error.isEmpty());
+}
+
+// The save-location pages decide; the run answers their boxes and ends
+// with the code that says why.
+class UnattendedFolders : public CWizardFixture {
+protected:
+  void SetUp() override {
+    CWizardFixture::SetUp();
+    const QString full = Disk.File("full");
+    QDir().mkpath(full);
+    Machine->MountTable = "/dev/sda1 " + full + " ext4 rw 0 0\n";
+    Machine->Space[full] = {100000, 1ull << 40, 100000};
+    App->HostUrl = QStringLiteral("http://127.0.0.1:9");
+    App->DownloadList.ListFilePath = Disk.Write("list.lst", "VN,100\r\n");
+    LoadList({"DL,0,prod.bin,00000000000000000000000000000000,1000000",
+              "DL,1,p1,11111111111111111111111111111111,1000000", "MS,2,Starting."});
+    Output = std::tmpfile();
+  }
+  void TearDown() override {
+    Run.reset();
+    std::fclose(Output);
+    CWizardFixture::TearDown();
+  }
+  void Start(const QStringList& arguments) {
+    Run.reset();  // the run before gives the box presenter back first
+    Run = std::make_unique<CUnattendedRun>(*App, ParseProgramArguments(arguments), Output, Output);
+    OpenFrame();
+    Run->Attach(*Frame);
+    ASSERT_TRUE(Frame->EnterState(ST_CONFIRM_FOLDER));
+  }
+
+  QString Printed() const {
+    std::fflush(Output);
+    std::rewind(Output);
+    QByteArray text(1 << 16, '\0');
+    text.resize(static_cast<qsizetype>(std::fread(text.data(), 1, text.size(), Output)));
+    return QString::fromLocal8Bit(text);
+  }
+
+  CTempFolder Disk;
+  CDiskEnvironmentScope Machine{std::make_shared<CFakeDiskEnvironment>()};
+  std::FILE* Output = nullptr;
+  std::unique_ptr<CUnattendedRun> Run;
+};
+
+TEST_F(UnattendedFolders, NoRoomEndsWithFiveAndAFolderOfOnesOwnIsCreatedAndRecorded) {
+  Start({"--unattended", "-P", "1", "-K", "k"});
+  ASSERT_TRUE(WaitForEnd());
+  EXPECT_EQ(Run->ExitCode(), EXIT_NO_FOLDER);
+
+  // A folder given on the command line on a volume with room: created on
+  // the folder page's question and recorded, then a cancel ends the run.
+  const QString roomy = Disk.File("roomy");
+  QDir().mkpath(roomy);
+  Machine->MountTable += "/dev/sdb1 " + roomy + " ext4 rw 0 0\n";
+  Machine->Space[roomy] = {5ull << 30, 1ull << 40, 5ull << 30};
+  const QString mine = roomy + "/Mine";
+  Start({"--unattended", "-P", "1", "-K", "k", "--folder", mine});
+  const auto recorded = [&] {
+    return QString::fromUtf8(CTempFolder::Read(App->DownloadList.ListFilePath)).endsWith("TD,," + mine + "\r\n");
+  };
+  ASSERT_TRUE(WaitUntil(recorded)) << Printed().toStdString();
+  EXPECT_TRUE(QFileInfo(mine).isDir());
+  Run->Cancel();
+  ASSERT_TRUE(WaitForEnd());
+  EXPECT_EQ(Run->ExitCode(), EXIT_CANCELLED);
+}
+
+}  // namespace
