@@ -81,14 +81,7 @@ void CParcel2Dlg12::OnOK() {
   const std::uint64_t free = GetDriveFreeSpace(app.Logger, TargetFolder);
   const std::uint64_t required = list.GetRequiredSpace();
   // Without a volume with room there is no folder: only Change Folder leads on.
-  if (TargetFolder.isEmpty() || free < required) {
-    ShowSaveMessage(*this, IDS_NOT_ENOUGH_SPACE, SAVE_ERROR);
-    return;
-  }
-  if (!IsRecordableFolder(TargetFolder)) {
-    ShowSaveMessage(*this, IDS_NOT_A_FOLDER, SAVE_ERROR);
-    return;
-  }
+  if (!AcceptFolderOnNext(*this, TargetFolder, free, required)) return;
   CreateFolder(TargetFolder);  // a failure shows later as a failed download
   list.SetTargetSaveDir(TargetFolder);
   list.AppendTargetSaveDir();

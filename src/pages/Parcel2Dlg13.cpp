@@ -78,16 +78,9 @@ void CParcel2Dlg13::OnOK() {
   const QString folder = GetDlgItemText(IDC_FOLDER);
   const std::uint64_t free = GetDriveFreeSpace(app.Logger, folder);
   const std::uint64_t required = GetRequiredSpaceFor(folder);
-  if (folder.isEmpty() || free < required) {
-    ShowSaveMessage(*this, IDS_NOT_ENOUGH_SPACE, SAVE_ERROR);
-    return;
-  }
   // Checked before the question: nothing may be thrown away for a folder
   // that cannot be recorded.
-  if (!IsRecordableFolder(folder)) {
-    ShowSaveMessage(*this, IDS_NOT_A_FOLDER, SAVE_ERROR);
-    return;
-  }
+  if (!AcceptFolderOnNext(*this, folder, free, required)) return;
   const QString previous = list.TargetSaveDir;
   if (!previous.isEmpty() && previous != folder) {
     if (ShowSaveMessage(*this, IDS_FOLDER_DIFFERS, SAVE_WARNING_QUESTION) != IDYES) return;

@@ -51,3 +51,17 @@ bool IsRecordableFolder(const QString& folder) {
 int ShowSaveMessage(const CDialogWindow& page, int textId, unsigned type) {
   return ShowMessageBox(page.GetSafeHwnd(), LoadString(textId), LoadString(IDS_SAVE_CAPTION), type);
 }
+
+bool AcceptFolderOnNext(const CDialogWindow& page, const QString& folder, std::uint64_t free, std::uint64_t required) {
+  if (folder.isEmpty() || free < required) {
+    ShowSaveMessage(page, IDS_NOT_ENOUGH_SPACE, SAVE_ERROR);
+    return false;
+  }
+  // Checked before anything is thrown away or created: a folder the list
+  // file cannot record could never be resumed in.
+  if (!IsRecordableFolder(folder)) {
+    ShowSaveMessage(page, IDS_NOT_A_FOLDER, SAVE_ERROR);
+    return false;
+  }
+  return true;
+}

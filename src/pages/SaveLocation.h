@@ -32,6 +32,11 @@ bool IsOnSameVolume(const QString& a, const QString& b);
 bool IsRecordableFolder(const QString& folder);
 bool HasListDelimiter(const QString& text);
 
+// Next on the confirmation and drive pages: equal space is enough there.
+// False, with message 180 or 183 shown, when the folder has no room or
+// cannot be recorded.
+bool AcceptFolderOnNext(const CDialogWindow& page, const QString& folder, std::uint64_t free, std::uint64_t required);
+
 // A box owned by the page with the save pages' caption.
 int ShowSaveMessage(const CDialogWindow& page, int textId, unsigned type);
 

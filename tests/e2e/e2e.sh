@@ -86,6 +86,27 @@ expect_product() {
   [ "$(md5sum < "$folder/e2e.bin")" = "$(md5sum < "$product")" ] || fail "the product does not match"
 }
 
+# A first run that stops while part 3 stalls (parts 1 and 2 verified) by the
+# given signal; the host then comes back without the stall.
+interrupt_during_part_three() {
+  start_host --fault "stall:100000,endpoint=body,reqid=e2e.bin.003"
+  start_run first -K e2e-key
+  wait_for 60 bash -c "[ \$(ls '$folder/DownloadTemp' 2>/dev/null | wc -l) -ge 3 ]" || fail "part 3 never started"
+  kill "-$1" "$run_pid"
+  finish_run
+  stop_host
+}
+
+# A second run that must finish the product fetching only the given parts.
+resume_fetching() {
+  start_host
+  start_run second -K e2e-key
+  finish_run
+  [ "$run_status" -eq 0 ] || fail "second run: exit $run_status, expected 0"
+  expect_product
+  [ "$(parts_requested)" = "$1" ] || fail "second run requested: $(parts_requested)"
+}
+
 case "$scenario" in
   happy)
     start_host
@@ -98,38 +119,17 @@ case "$scenario" in
     ;;
 
   killed)
-    # Part 3 stalls: parts 1 and 2 are verified when the process is killed.
-    start_host --fault "stall:100000,endpoint=body,reqid=e2e.bin.003"
-    start_run first -K e2e-key
-    wait_for 60 bash -c "[ \$(ls '$folder/DownloadTemp' 2>/dev/null | wc -l) -ge 3 ]" || fail "part 3 never started"
-    kill -KILL "$run_pid"
-    finish_run
-    stop_host
+    interrupt_during_part_three KILL
     # A verified part damaged on disk between the runs is fetched again.
     first_part="$(ls -tr "$folder/DownloadTemp" | head -n 1)"
     printf 'XXXX' | dd of="$folder/DownloadTemp/$first_part" bs=1 seek=100 conv=notrunc status=none
-    start_host
-    start_run second -K e2e-key
-    finish_run
-    [ "$run_status" -eq 0 ] || fail "second run: exit $run_status, expected 0"
-    expect_product
-    [ "$(parts_requested)" = "001 003 004 " ] || fail "second run requested: $(parts_requested)"
+    resume_fetching "001 003 004 "
     ;;
 
   cancelled)
-    start_host --fault "stall:100000,endpoint=body,reqid=e2e.bin.003"
-    start_run first -K e2e-key
-    wait_for 60 bash -c "[ \$(ls '$folder/DownloadTemp' 2>/dev/null | wc -l) -ge 3 ]" || fail "part 3 never started"
-    kill -TERM "$run_pid"
-    finish_run
+    interrupt_during_part_three TERM
     [ "$run_status" -eq 6 ] || fail "exit $run_status after SIGTERM, expected 6"
-    stop_host
-    start_host
-    start_run second -K e2e-key
-    finish_run
-    [ "$run_status" -eq 0 ] || fail "second run: exit $run_status, expected 0"
-    expect_product
-    [ "$(parts_requested)" = "003 004 " ] || fail "second run requested: $(parts_requested)"
+    resume_fetching "003 004 "
     ;;
 
   no-host)
