@@ -33,6 +33,7 @@ host="$PWD/$build/host/parcel2-host"
 work="$(mktemp -d "${TMPDIR:-/tmp}/parcel2-e2e-bench.XXXXXX")"
 bench_work="$work"
 trap 'bench_stop_host; rm -rf "$work"' EXIT
+trap 'exit 130' INT TERM  # an interrupted run cleans up too
 
 # One product a size, each in 10 parts with its own purchase; the digest of
 # what was published checks the first download of either side.
