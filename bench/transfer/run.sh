@@ -13,6 +13,8 @@
 #   PARCEL2_BENCH_BUILD   build folder (default build-bench)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+# shellcheck source=bench/support/bench.sh
+. bench/support/bench.sh
 
 runs="${1:-5}"
 sizes="${PARCEL2_BENCH_SIZES:-10000000 1073741824}"
@@ -24,12 +26,7 @@ if [ -z "$nginx_bin" ]; then
   echo "run.sh: nginx is missing; install it with: apt-get install nginx-light" >&2
   exit 1
 fi
-for tool in curl /usr/bin/time; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "run.sh: $tool is missing; install it with: apt-get install ${tool##*/}" >&2
-    exit 1
-  fi
-done
+bench_require curl /usr/bin/time
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARCEL2_BENCHMARKS=ON -DPARCEL2_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target parcel2_transfer_fetch parcel2-host
@@ -37,43 +34,17 @@ fetch="$build/bench/transfer/parcel2_transfer_fetch"
 host="$build/host/parcel2-host"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/parcel2-transfer-bench.XXXXXX")"
+bench_work="$work"
 nginx_pid=""
-host_pid=""
 stop_servers() {
   if [ -n "$nginx_pid" ]; then
     kill -QUIT "$nginx_pid" 2>/dev/null || true
     wait "$nginx_pid" 2>/dev/null || true
     nginx_pid=""
   fi
-  if [ -n "$host_pid" ]; then
-    kill -TERM "$host_pid" 2>/dev/null || true
-    wait "$host_pid" 2>/dev/null || true
-    host_pid=""
-  fi
+  bench_stop_host
 }
 trap 'stop_servers; rm -rf "$work"' EXIT
-
-# A port nobody listens on; nginx still fails cleanly if one is taken
-# between the probe and its bind, and the next port is tried.
-probe_free_port() {
-  local port
-  for port in $(shuf -i 20000-60999 -n 50); do
-    if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
-      echo "$port"
-      return 0
-    fi
-  done
-  return 1
-}
-
-wait_for_port() {  # port pid
-  for _ in $(seq 1 100); do
-    if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then return 0; fi
-    kill -0 "$2" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
 
 # One product a size, published in one part, each with its own purchase.
 catalog="$work/catalog"
@@ -138,32 +109,18 @@ if [ -z "$nginx_pid" ]; then
   exit 1
 fi
 
-"$host" serve "$catalog" --port 0 --quiet >"$work/host.out" 2>&1 &
-host_pid=$!
-host_port=""
-for _ in $(seq 1 100); do
-  host_port="$(sed -n 's/^Serving .* on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/host.out")"
-  if [ -n "$host_port" ] || ! kill -0 "$host_pid" 2>/dev/null; then break; fi
-  sleep 0.1
-done
-if [ -z "$host_port" ]; then
-  echo "run.sh: the host stand-in did not start:" >&2
-  cat "$work/host.out" >&2
-  exit 1
-fi
+bench_start_host "$host" "$catalog" "$work/host.out"
+host_port="$bench_host_port"
 
 results="$work/results"
+bench_results="$results"
 : >"$results"
 # measure KEY EXPECTED_FILE_OR_- SIZE COMMAND...: one timed process, its
 # figures appended to the results as "KEY wall cpu peak_KiB".
 measure() {
   local key="$1" file="$2" size="$3"
   shift 3
-  if ! /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$@" >/dev/null 2>"$work/stderr"; then
-    echo "run.sh: $key failed:" >&2
-    cat "$work/stderr" "$work/time" >&2
-    exit 1
-  fi
+  bench_measure "$key" "$@"
   if [ "$file" != - ]; then
     local got
     got="$(stat -c %s "$file")"
@@ -172,9 +129,6 @@ measure() {
       exit 1
     fi
   fi
-  local wall user sys peak
-  read -r wall user sys peak <"$work/time"
-  echo "$key $wall $(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", u + s }') $peak" >>"$results"
 }
 
 # What a process of ours costs before any transfer: Qt and libcurl loaded,
@@ -229,13 +183,7 @@ cp "$results" "$build/transfer-bench-runs.txt"  # every run, for a closer look
 
 echo
 echo "Medians of $runs alternated runs (wall and CPU in seconds, peak memory in MiB):"
-awk -v sizes="$sizes" '
-  function median(key, field,    count, i, j, t, v) {
-    count = split(values[key, field], v, " ")
-    for (i = 2; i <= count; i++)
-      for (j = i; j > 1 && v[j - 1] + 0 > v[j] + 0; j--) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
-    return count % 2 ? v[(count + 1) / 2] : (v[count / 2] + v[count / 2 + 1]) / 2
-  }
+awk -v sizes="$sizes" "$bench_awk_median"'
   {
     key = $1 " " $2 " " $3
     for (f = 4; f <= 6; f++) values[key, f] = values[key, f] " " $f

@@ -1,0 +1,97 @@
+# shellcheck shell=bash disable=SC2034,SC2154  # globals shared with the sourcing script
+# Shell pieces the whole-process benchmarks share; sourced, never run.
+#   bench_require TOOL...               stops with an install hint when one is missing
+#   probe_free_port                     a loopback port nobody listens on
+#   wait_for_port PORT PID              until PORT answers, while PID lives
+#   bench_start_host HOST CATALOG OUT   parcel2-host serving CATALOG on a free
+#                                       port: sets bench_host_pid, bench_host_url
+#                                       and bench_host_port
+#   bench_stop_host                     stops it by its pid
+#   bench_measure KEY COMMAND...        one timed process; appends
+#                                       "KEY wall cpu peak_KiB" to $bench_results
+#   bench_awk_median                    awk text defining median(key, field) over
+#                                       values[key, field] (" v1 v2 ...")
+# bench_measure keeps /usr/bin/time's figures in $bench_work, the caller's
+# temporary folder. The peak is the largest resident set of the process and
+# of every child it waited for, so a script is charged its largest tool.
+
+bench_require() {
+  local tool
+  for tool in "$@"; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "${0##*/}: $tool is missing; install it with: apt-get install ${tool##*/}" >&2
+      exit 1
+    fi
+  done
+}
+
+# A port nobody listens on; a server still fails cleanly if one is taken
+# between the probe and its bind, and the caller tries the next port.
+probe_free_port() {
+  local port
+  for port in $(shuf -i 20000-60999 -n 50); do
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+      echo "$port"
+      return 0
+    fi
+  done
+  return 1
+}
+
+wait_for_port() {  # port pid
+  for _ in $(seq 1 100); do
+    if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then return 0; fi
+    kill -0 "$2" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+bench_host_pid=""
+bench_host_url=""
+bench_host_port=""
+bench_start_host() {  # host catalog output
+  "$1" serve "$2" --port 0 --quiet >"$3" 2>&1 &
+  bench_host_pid=$!
+  bench_host_url=""
+  for _ in $(seq 1 100); do
+    bench_host_url="$(sed -n 's/^Serving .* on \(http:\/\/127\.0\.0\.1:[0-9]*\).*/\1/p' "$3")"
+    if [ -n "$bench_host_url" ] || ! kill -0 "$bench_host_pid" 2>/dev/null; then break; fi
+    sleep 0.1
+  done
+  if [ -z "$bench_host_url" ]; then
+    echo "${0##*/}: the host stand-in did not start:" >&2
+    cat "$3" >&2
+    exit 1
+  fi
+  bench_host_port="${bench_host_url##*:}"
+}
+
+bench_stop_host() {
+  if [ -n "$bench_host_pid" ]; then
+    kill -TERM "$bench_host_pid" 2>/dev/null || true
+    wait "$bench_host_pid" 2>/dev/null || true
+    bench_host_pid=""
+  fi
+}
+
+bench_measure() {  # key command...
+  local key="$1"
+  shift
+  if ! /usr/bin/time -f "%e %U %S %M" -o "$bench_work/time" "$@" >"$bench_work/stdout" 2>"$bench_work/stderr"; then
+    echo "${0##*/}: $key failed:" >&2
+    cat "$bench_work/stdout" "$bench_work/stderr" "$bench_work/time" >&2
+    exit 1
+  fi
+  local wall user sys peak
+  read -r wall user sys peak <"$bench_work/time"
+  echo "$key $wall $(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", u + s }') $peak" >>"$bench_results"
+}
+
+bench_awk_median='
+  function median(key, field,    count, i, j, t, v) {
+    count = split(values[key, field], v, " ")
+    for (i = 2; i <= count; i++)
+      for (j = i; j > 1 && v[j - 1] + 0 > v[j] + 0; j--) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
+    return count % 2 ? v[(count + 1) / 2] : (v[count / 2] + v[count / 2 + 1]) / 2
+  }'
