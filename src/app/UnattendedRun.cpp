@@ -133,13 +133,16 @@ void CUnattendedRun::ActOnState(int state) {
   Print(Out, QStringLiteral("== %1").arg(Frame->GetTitleText()));
   const bool ownFolder = !Arguments.Folder.isEmpty();
   switch (state) {
-    case ST_WELCOME:
     case ST_MESSAGE_1:
     case ST_MESSAGE_2:
     case ST_MESSAGE_3:
     case ST_MESSAGE_4:
     case ST_MESSAGE_5:
-    case ST_MESSAGE_6: PressOrGiveUp(IDOK, EXIT_DOWNLOAD_FAILED); break;
+    case ST_MESSAGE_6:
+      Print(Out, Frame->Page00.GetDlgItemText(IDC_MESSAGE));
+      PressOrGiveUp(IDOK, EXIT_DOWNLOAD_FAILED);
+      break;
+    case ST_WELCOME: PressOrGiveUp(IDOK, EXIT_DOWNLOAD_FAILED); break;
     case ST_MESSAGE_9:
       Print(Err, Frame->Page00.GetDlgItemText(IDC_MESSAGE));
       Outcome = EXIT_NO_DOWNLOAD_INFO;
@@ -178,7 +181,7 @@ void CUnattendedRun::ActOnState(int state) {
       Print(Out, QStringLiteral("Saved: %1").arg(App.DownloadList.GetOutputFilePath()));
       PressOrGiveUp(IDOK, EXIT_DOWNLOAD_FAILED);
       break;
-    case ST_INSTALL: PressOrGiveUp(Arguments.Install ? IDOK : IDC_BACK, EXIT_DOWNLOAD_FAILED); break;
+    case ST_INSTALL: PressOrGiveUp(Arguments.Install ? int{IDOK} : int{IDC_BACK}, EXIT_DOWNLOAD_FAILED); break;
     case ST_DOWNLOAD_ERROR: PrintErrorPage(EXIT_DOWNLOAD_FAILED); break;
     case ST_CONNECT_ERROR: PrintErrorPage(EXIT_NO_DOWNLOAD_INFO); break;
     default: break;  // the acquisition, verification and download pages move on by themselves
