@@ -109,6 +109,8 @@ resume_fetching() {
 
 case "$scenario" in
   happy)
+    "$parcel2" --help | grep -q "^Exit codes" || fail "--help has no exit codes"
+    "$parcel2" --version | grep -q "^parcel2 " || fail "--version"
     start_host
     start_run first -K e2e-key
     finish_run
