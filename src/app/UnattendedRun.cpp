@@ -30,7 +30,7 @@ void OnSignal(int) {
   [[maybe_unused]] const ssize_t written = ::write(SignalPipe[1], &byte, 1);
 }
 
-QString SameFolder(const QString& folder) { return QDir::cleanPath(QDir::current().absoluteFilePath(folder)); }
+QString AbsoluteFolder(const QString& folder) { return QDir::cleanPath(QDir::current().absoluteFilePath(folder)); }
 
 }  // namespace
 
@@ -126,10 +126,6 @@ void CUnattendedRun::OnState(int state) {
 }
 
 void CUnattendedRun::ActOnState(int state) {
-  if (ProgressLineOpen) {
-    Print(Out, QString());
-    ProgressLineOpen = false;
-  }
   Print(Out, QStringLiteral("== %1").arg(Frame->GetTitleText()));
   const bool ownFolder = !Arguments.Folder.isEmpty();
   switch (state) {
@@ -159,7 +155,7 @@ void CUnattendedRun::ActOnState(int state) {
       PressOrGiveUp(IDOK, EXIT_DOWNLOAD_FAILED);
       break;
     case ST_CONFIRM_FOLDER:
-      if (ownFolder && SameFolder(App.DownloadList.TargetSaveDir) != SameFolder(Arguments.Folder))
+      if (ownFolder && AbsoluteFolder(App.DownloadList.TargetSaveDir) != AbsoluteFolder(Arguments.Folder))
         PressOrGiveUp(IDC_BACK, EXIT_NO_FOLDER);  // Change Folder
       else
         PressOrGiveUp(IDOK, EXIT_NO_FOLDER);

@@ -19,7 +19,7 @@ void CParcel2Dlg03::DownloadThreadFunction(CParcel2Dlg03* page) {
   app.UrlDownload.Disconnect();
 
   if (page->Cancelled.load() == 1) {
-    page->PostToParent(WM_WIZARD_EVENT, static_cast<CMessageWParam>(static_cast<CMessageLParam>(EV_ABORT)));
+    PostWizardEvent(page->GetParentHandle(), EV_ABORT);
   } else if (result == 0) {
     LogError(app.Logger, "Download Error");
     page->OnError();

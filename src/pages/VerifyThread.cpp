@@ -10,7 +10,7 @@
 namespace {
 
 void PostEvent(CParcel2Dlg10* page, int event) {
-  page->PostToParent(WM_WIZARD_EVENT, static_cast<CMessageWParam>(static_cast<CMessageLParam>(event)));
+  PostWizardEvent(page->GetParentHandle(), event);
 }
 
 // A failure to delete is ignored: the next check finds the file wrong.

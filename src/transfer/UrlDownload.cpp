@@ -253,8 +253,9 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
       }
     } while (got > 0);
 
-    // Buffered bytes reach the disk only here: a failure now is a write
-    // failure, and the result may only count what the file really holds.
+    // Some file systems report a failed write only when the file is closed:
+    // that is a write failure too, and the result may only count what the
+    // file really holds.
     file.close();
     if (!failed && file.error() != QFileDevice::NoError) {
       ReportFileFailure(file.errorString());
