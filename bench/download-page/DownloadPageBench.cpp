@@ -9,14 +9,14 @@
 // executer, and the display timer's ticks during the page rounds: the UI
 // thread must keep its 300 ms rhythm while the worker fetches.
 
-#include "app/Parcel2App.h"
 #include "host/LoopbackHost.h"
 #include "pages/Parcel2Dlg03.h"
 #include "platform/WorkerThreads.h"
 #include "res/DialogTemplates.h"
-#include "res/WizardEvents.h"
-#include "support/BenchSupport.h"
 #include "transfer/DownloadExecuter.h"
+#include "wizard/Parcel2App.h"
+#include "wizard/WizardEvents.h"
+#include "support/BenchSupport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -142,10 +142,10 @@ int main(int argc, char** argv) {
     ResetParts(list);
     CStandInFrame frame;
     CTimedPage page;
-    frame.CreateModeless(IDD_PARCEL2_DIALOG);
+    frame.CreateModeless(FindDialogTemplate(IDD_PARCEL2_DIALOG));
     page.Clock.start();
     timer.restart();
-    page.Create(IDD_DOWNLOADING, frame);
+    page.Create(FindDialogTemplate(IDD_DOWNLOADING), frame);
     page.GetWidget()->show();
     frame.Loop.exec();
     paged.push_back(timer.elapsed() / 1000.0);

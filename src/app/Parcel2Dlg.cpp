@@ -1,14 +1,14 @@
 #include "app/Parcel2Dlg.h"
 
 #include "app/AboutDlg.h"
-#include "app/Parcel2App.h"
-#include "install/InstallThread.h"
 #include "log/Log.h"
+#include "pages/InstallThread.h"
 #include "platform/WorkerThreads.h"
 #include "platform/ui/Artwork.h"
 #include "res/ResourceIds.h"
 #include "res/Strings.h"
-#include "res/WizardEvents.h"
+#include "wizard/Parcel2App.h"
+#include "wizard/WizardEvents.h"
 
 #include <QFrame>
 #include <QMenu>
@@ -21,9 +21,9 @@ CParcel2Dlg::CParcel2Dlg() {
 
 CParcel2Dlg::~CParcel2Dlg() { DestroyWindow(); }
 
-int CParcel2Dlg::DoModal() { return CDialogWindow::DoModal(IDD_PARCEL2_DIALOG); }
+int CParcel2Dlg::DoModal() { return CDialogWindow::DoModal(FindDialogTemplate(IDD_PARCEL2_DIALOG)); }
 
-bool CParcel2Dlg::CreateModeless() { return CDialogWindow::CreateModeless(IDD_PARCEL2_DIALOG); }
+bool CParcel2Dlg::CreateModeless() { return CDialogWindow::CreateModeless(FindDialogTemplate(IDD_PARCEL2_DIALOG)); }
 
 bool CParcel2Dlg::OnInitDialog() {
   // The header image is painted over control 1000; its own frame would

@@ -1,9 +1,9 @@
-#include "app/Parcel2App.h"
 #include "app/Parcel2Dlg.h"
 #include "log/Log.h"
 #include "res/ResourceIds.h"
 #include "res/Strings.h"
-#include "res/WizardEvents.h"
+#include "wizard/Parcel2App.h"
+#include "wizard/WizardEvents.h"
 
 // The state half of the frame: the transition table's lookup and what each
 // state shows. This is the one place where the wizard's state changes.
@@ -127,7 +127,7 @@ bool CParcel2Dlg::ShowState(int state) {
 }
 
 void CParcel2Dlg::ShowPage(CParcel2SubDlg& page, int templateId) {
-  if (!page.Create(templateId, *this)) return;
+  if (!page.Create(FindDialogTemplate(templateId), *this)) return;
   QWidget* window = page.GetWidget();
   window->move(GetDlgItemRect(IDC_PAGE_AREA).topLeft());
   window->raise();

@@ -311,12 +311,6 @@ const CDialogTemplate* FindIn(const CTemplateTable& table, int id) {
 
 }  // namespace
 
-const CControlTemplate* CDialogTemplate::Find(int id) const {
-  for (const CControlTemplate& control : Controls)
-    if (control.Id == id) return &control;
-  return nullptr;
-}
-
 const CDialogTemplate* FindDialogTemplate(int id) { return FindDialogTemplate(id, GetUiLanguage()); }
 
 const CDialogTemplate* FindDialogTemplate(int id, int language) {

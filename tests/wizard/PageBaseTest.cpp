@@ -1,9 +1,9 @@
-#include "app/Parcel2App.h"
 #include "app/Parcel2Dlg.h"
 #include "platform/UiLanguage.h"
 #include "platform/WorkerThreads.h"
 #include "res/ResourceIds.h"
-#include "res/WizardEvents.h"
+#include "wizard/Parcel2App.h"
+#include "wizard/WizardEvents.h"
 #include "support/EventLoop.h"
 #include "support/QtPrint.h"
 #include "support/TempFolder.h"
@@ -64,8 +64,8 @@ TEST(PageBase, EveryPageReportsToItsParentByPosting) {
   for (const CPageCase& c : cases) {
     SCOPED_TRACE(c.TemplateId);
     CRecordingFrame frame;
-    ASSERT_TRUE(frame.CreateModeless(IDD_PARCEL2_DIALOG));
-    ASSERT_TRUE(c.Page->Create(c.TemplateId, frame));
+    ASSERT_TRUE(frame.CreateModeless(FindDialogTemplate(IDD_PARCEL2_DIALOG)));
+    ASSERT_TRUE(c.Page->Create(FindDialogTemplate(c.TemplateId), frame));
     EXPECT_EQ(c.Page->GetParentHandle(), frame.GetSafeHwnd());
     c.Page->GetWidget()->show();
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "platform/DialogTemplate.h"
 #include "platform/ui/DialogUnits.h"
-#include "res/DialogTemplates.h"
 
 #include <QWidget>
 

@@ -9,19 +9,19 @@
 
 CDialogWindow::~CDialogWindow() { DestroyWindow(); }
 
-bool CDialogWindow::Create(int templateId, CDialogWindow& parent) {
+bool CDialogWindow::Create(const CDialogTemplate* dialog, CDialogWindow& parent) {
   if (!parent.Widget) return false;
-  return CreateWindow(templateId, parent.Widget, &parent);
+  return CreateWindow(dialog, parent.Widget, &parent);
 }
 
-bool CDialogWindow::CreateModeless(int templateId, QWidget* owner) {
-  if (!CreateWindow(templateId, owner, nullptr)) return false;
+bool CDialogWindow::CreateModeless(const CDialogTemplate* dialog, QWidget* owner) {
+  if (!CreateWindow(dialog, owner, nullptr)) return false;
   Widget->show();
   return true;
 }
 
-int CDialogWindow::DoModal(int templateId, QWidget* owner) {
-  if (!CreateWindow(templateId, owner, nullptr)) return -1;
+int CDialogWindow::DoModal(const CDialogTemplate* dialog, QWidget* owner) {
+  if (!CreateWindow(dialog, owner, nullptr)) return -1;
   // Our own loop rather than QDialog::exec, whose loop ends when the window
   // is hidden: the wizard hides its frame during the installation and runs on.
   if (!Ended) {
@@ -36,9 +36,9 @@ int CDialogWindow::DoModal(int templateId, QWidget* owner) {
   return Result;
 }
 
-bool CDialogWindow::CreateWindow(int templateId, QWidget* parentWidget, CDialogWindow* parent) {
+bool CDialogWindow::CreateWindow(const CDialogTemplate* dialog, QWidget* parentWidget, CDialogWindow* parent) {
   DestroyWindow();
-  Template = FindDialogTemplate(templateId);
+  Template = dialog;
   if (!Template) return false;
   Units = CDialogUnits::ForFontPoints(Template->FontPoints);
   Parent = parent;

@@ -25,12 +25,15 @@ public:
   CDialogWindow(const CDialogWindow&) = delete;
   CDialogWindow& operator=(const CDialogWindow&) = delete;
 
-  // A child window of parent, not shown until the parent shows it.
-  bool Create(int templateId, CDialogWindow& parent);
+  // Each builds the window from a template the caller looked up; a missing
+  // one (nullptr) fails. A child window of parent, not shown until the
+  // parent shows it.
+  bool Create(const CDialogTemplate* dialog, CDialogWindow& parent);
   // A top-level window, shown without a modal loop (tests, the render tool).
-  bool CreateModeless(int templateId, QWidget* owner = nullptr);
-  // A top-level window run modally; returns the EndDialog result.
-  int DoModal(int templateId, QWidget* owner = nullptr);
+  bool CreateModeless(const CDialogTemplate* dialog, QWidget* owner = nullptr);
+  // A top-level window run modally; returns the EndDialog result, -1 when
+  // the template is missing.
+  int DoModal(const CDialogTemplate* dialog, QWidget* owner = nullptr);
   void EndDialog(int result);
   void DestroyWindow();
 
@@ -87,7 +90,7 @@ protected:
 
 private:
   friend class CDialogWidget;
-  bool CreateWindow(int templateId, QWidget* parentWidget, CDialogWindow* parent);
+  bool CreateWindow(const CDialogTemplate* dialog, QWidget* parentWidget, CDialogWindow* parent);
   void WindowGone();
   bool HandleKey(QKeyEvent& key, QWidget* target);
 

@@ -1,6 +1,7 @@
 #include "platform/UiLanguage.h"
 #include "platform/ui/DialogBuilder.h"
 #include "platform/ui/DialogWindow.h"
+#include "res/DialogTemplates.h"
 #include "support/EventLoop.h"
 #include "support/QtPrint.h"
 
@@ -98,7 +99,7 @@ protected:
 TEST(DialogWindow, EnterAndEscapeGoThroughTheCommands) {
   SetUiLanguage(LANG_ENGLISH_US);
   CRecordingDialog dialog;
-  ASSERT_TRUE(dialog.CreateModeless(IDD_CONFIRM_SOFTWARE));
+  ASSERT_TRUE(dialog.CreateModeless(FindDialogTemplate(IDD_CONFIRM_SOFTWARE)));
   QWidget* window = dialog.GetWidget();
   EXPECT_EQ(window->size(), QSize(500, 198));
   QTest::keyClick(window, Qt::Key_Return);
@@ -119,10 +120,10 @@ TEST(DialogWindow, EnterAndEscapeGoThroughTheCommands) {
 
 TEST(DialogWindow, EachWindowGetsAFreshHandleAndKeepsTheObject) {
   CRecordingDialog dialog;
-  ASSERT_TRUE(dialog.CreateModeless(IDD_WELCOME));
+  ASSERT_TRUE(dialog.CreateModeless(FindDialogTemplate(IDD_WELCOME)));
   const CWindowHandle first = dialog.GetSafeHwnd();
   dialog.SetDlgItemText(IDC_MESSAGE, "changed");
-  ASSERT_TRUE(dialog.CreateModeless(IDD_WELCOME));
+  ASSERT_TRUE(dialog.CreateModeless(FindDialogTemplate(IDD_WELCOME)));
   EXPECT_FALSE(IsWindow(first));
   EXPECT_TRUE(IsWindow(dialog.GetSafeHwnd()));
   EXPECT_NE(dialog.GetSafeHwnd(), first);
@@ -130,7 +131,7 @@ TEST(DialogWindow, EachWindowGetsAFreshHandleAndKeepsTheObject) {
   dialog.DestroyWindow();
   EXPECT_EQ(dialog.GetSafeHwnd(), 0u);
   EXPECT_EQ(dialog.GetDlgItem(IDC_MESSAGE), nullptr);
-  EXPECT_FALSE(dialog.CreateModeless(999)) << "no such template";
+  EXPECT_FALSE(dialog.CreateModeless(FindDialogTemplate(999))) << "no such template";
 }
 
 }  // namespace
