@@ -1,4 +1,4 @@
-#include "app/Parcel2App.h"
+#include "app/Parcel2Program.h"
 #include "app/ProgramArguments.h"
 #include "app/UnattendedRun.h"
 
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
   // Without a window: the same wizard, drawn nowhere.
   if (parsed.Unattended) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
-  CParcel2App app(parsed.WizardCommandLine);
+  CParcel2Program app(parsed.WizardCommandLine);
   std::unique_ptr<CUnattendedRun> run;
   if (parsed.Unattended) {
     run = std::make_unique<CUnattendedRun>(app, parsed);

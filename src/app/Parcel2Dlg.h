@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Parcel2Dlg00.h"
-#include "app/Parcel2Dlg02.h"
+#include "pages/Parcel2Dlg00.h"
+#include "pages/Parcel2Dlg02.h"
 #include "pages/Parcel2Dlg03.h"
 #include "pages/Parcel2Dlg04.h"
 #include "pages/Parcel2Dlg05.h"

@@ -1,12 +1,12 @@
 #include "app/UnattendedRun.h"
 
-#include "app/Parcel2App.h"
 #include "app/Parcel2Dlg.h"
 #include "pages/SizeText.h"
 #include "platform/UiLanguage.h"
 #include "res/ResourceIds.h"
 #include "res/Strings.h"
-#include "res/WizardEvents.h"
+#include "wizard/Parcel2App.h"
+#include "wizard/WizardEvents.h"
 
 #include <QDir>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "pages/DlListThread.h"
 
-#include "app/Parcel2App.h"
 #include "log/Log.h"
 #include "res/RequestAddresses.h"
-#include "res/WizardEvents.h"
+#include "wizard/Parcel2App.h"
+#include "wizard/WizardEvents.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "app/Parcel2App.h"
 #include "log/Log.h"
 #include "pages/Parcel2Dlg03.h"
-#include "res/WizardEvents.h"
+#include "wizard/Parcel2App.h"
+#include "wizard/WizardEvents.h"
 
 // Runs on the download worker. The page reads the executer's estimate and
 // the marks on its timer; the worker reports only by its final event.

@@ -1,8 +1,8 @@
-#include "install/InstallThread.h"
+#include "pages/InstallThread.h"
 
 #include "install/InstallExecuter.h"
 #include "log/Log.h"
-#include "res/WizardEvents.h"
+#include "wizard/WizardEvents.h"
 
 int InstallThreadProc(CWindowHandle frame, const CDownloadList& list, CLogWriter& logger) {
   CInstallExecuter executer(logger);

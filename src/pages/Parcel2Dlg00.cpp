@@ -1,8 +1,8 @@
-#include "app/Parcel2Dlg00.h"
+#include "pages/Parcel2Dlg00.h"
 
-#include "app/Parcel2App.h"
 #include "res/ResourceIds.h"
 #include "res/Strings.h"
+#include "wizard/Parcel2App.h"
 
 namespace {
 

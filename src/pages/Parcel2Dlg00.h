@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Parcel2SubDlg.h"
+#include "wizard/Parcel2SubDlg.h"
 
 // The welcome page, the pages of the list's messages and the version error
 // page. The frame sets MessageIndex or TextId before it creates the window.

@@ -1,8 +1,8 @@
-#include "app/Parcel2Dlg02.h"
+#include "pages/Parcel2Dlg02.h"
 
-#include "app/Parcel2App.h"
 #include "platform/UiLanguage.h"
 #include "res/ResourceIds.h"
+#include "wizard/Parcel2App.h"
 
 bool CParcel2Dlg02::OnInitDialog() {
   const CParcel2App& app = GetApp();

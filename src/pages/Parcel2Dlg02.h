@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Parcel2SubDlg.h"
+#include "wizard/Parcel2SubDlg.h"
 
 // The confirmation of the software to be downloaded: shows the product's
 // name in the language the application chose.

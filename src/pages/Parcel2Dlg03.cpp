@@ -1,6 +1,5 @@
 #include "pages/Parcel2Dlg03.h"
 
-#include "app/Parcel2App.h"
 #include "log/Log.h"
 #include "pages/MarkedParts.h"
 #include "pages/ProgressPosition.h"
@@ -8,6 +7,7 @@
 #include "platform/UiLanguage.h"
 #include "res/ResourceIds.h"
 #include "res/Strings.h"
+#include "wizard/Parcel2App.h"
 
 #include <QProgressBar>
 

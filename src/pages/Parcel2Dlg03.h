@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Parcel2SubDlg.h"
 #include "pages/PageWorker.h"
 #include "transfer/DownloadExecuter.h"
+#include "wizard/Parcel2SubDlg.h"
 
 #include <atomic>
 #include <cstdint>

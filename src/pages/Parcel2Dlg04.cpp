@@ -1,7 +1,7 @@
 #include "pages/Parcel2Dlg04.h"
 
-#include "app/Parcel2App.h"
 #include "res/ResourceIds.h"
+#include "wizard/Parcel2App.h"
 
 #include <QFontDatabase>
 #include <QPlainTextEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Parcel2SubDlg.h"
+#include "wizard/Parcel2SubDlg.h"
 
 #include <QFont>
 

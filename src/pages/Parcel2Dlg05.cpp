@@ -1,12 +1,13 @@
 #include "pages/Parcel2Dlg05.h"
 
-#include "app/Parcel2App.h"
 #include "install/DiskUtilities.h"
 #include "install/FolderOperations.h"
 #include "pages/SaveLocation.h"
 #include "pages/SizeText.h"
+#include "res/ResourceIds.h"
 #include "res/Strings.h"
-#include "res/WizardEvents.h"
+#include "wizard/Parcel2App.h"
+#include "wizard/WizardEvents.h"
 
 #include <QFileDialog>
 #include <QFontDatabase>

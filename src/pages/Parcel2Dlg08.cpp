@@ -1,10 +1,10 @@
 #include "pages/Parcel2Dlg08.h"
 
-#include "app/Parcel2App.h"
 #include "log/Log.h"
 #include "platform/WorkerThreads.h"
 #include "res/ResourceIds.h"
 #include "res/Strings.h"
+#include "wizard/Parcel2App.h"
 
 bool CParcel2Dlg08::OnInitDialog() {
   Flags = std::make_shared<CDlListFlags>();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Parcel2SubDlg.h"
 #include "pages/DlListThread.h"
+#include "wizard/Parcel2SubDlg.h"
 
 #include <memory>
 

@@ -1,10 +1,10 @@
 #include "pages/Parcel2Dlg10.h"
 
-#include "app/Parcel2App.h"
 #include "log/Log.h"
 #include "pages/ProgressPosition.h"
 #include "res/ResourceIds.h"
-#include "res/WizardEvents.h"
+#include "wizard/Parcel2App.h"
+#include "wizard/WizardEvents.h"
 
 #include <QProgressBar>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/Parcel2SubDlg.h"
 #include "pages/PageWorker.h"
 #include "transfer/FileChecker.h"
 #include "transfer/FileJoint.h"
+#include "wizard/Parcel2SubDlg.h"
 
 #include <atomic>
 #include <cstdint>

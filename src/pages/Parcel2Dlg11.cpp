@@ -1,7 +1,7 @@
 #include "pages/Parcel2Dlg11.h"
 
-#include "app/Parcel2App.h"
 #include "res/ResourceIds.h"
+#include "wizard/Parcel2App.h"
 
 // With nothing to install only Finish is left.
 bool CParcel2Dlg11::OnInitDialog() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Parcel2SubDlg.h"
+#include "wizard/Parcel2SubDlg.h"
 
 // The install page (template 145): Install runs the list's install
 // commands, Finish (the base's secondary button) ends the wizard.

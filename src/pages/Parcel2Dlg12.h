@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Parcel2SubDlg.h"
 #include "install/VolumeTable.h"
+#include "wizard/Parcel2SubDlg.h"
 
 #include <QString>
 

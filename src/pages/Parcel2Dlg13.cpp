@@ -1,13 +1,14 @@
 #include "pages/Parcel2Dlg13.h"
 
-#include "app/Parcel2App.h"
 #include "install/DiskUtilities.h"
 #include "install/FolderOperations.h"
 #include "log/Log.h"
 #include "pages/SaveLocation.h"
 #include "pages/SizeText.h"
+#include "res/ResourceIds.h"
 #include "res/Strings.h"
-#include "res/WizardEvents.h"
+#include "wizard/Parcel2App.h"
+#include "wizard/WizardEvents.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

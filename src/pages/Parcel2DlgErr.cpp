@@ -1,8 +1,8 @@
 #include "pages/Parcel2DlgErr.h"
 
-#include "app/Parcel2App.h"
 #include "res/ResourceIds.h"
 #include "res/Strings.h"
+#include "wizard/Parcel2App.h"
 
 bool CParcel2DlgErr::OnInitDialog() {
   ShowHostMessage();

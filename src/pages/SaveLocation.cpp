@@ -1,11 +1,11 @@
 #include "pages/SaveLocation.h"
 
-#include "app/Parcel2App.h"
 #include "install/DiskUtilities.h"
 #include "install/FolderOperations.h"
 #include "log/Log.h"
 #include "platform/ui/DialogWindow.h"
 #include "res/Strings.h"
+#include "wizard/Parcel2App.h"
 
 #include <QDir>
 

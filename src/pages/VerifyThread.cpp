@@ -1,9 +1,9 @@
-#include "app/Parcel2App.h"
 #include "log/Log.h"
 #include "pages/MarkedParts.h"
 #include "pages/Parcel2Dlg10.h"
 #include "platform/WorkerThreads.h"
-#include "res/WizardEvents.h"
+#include "wizard/Parcel2App.h"
+#include "wizard/WizardEvents.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "app/Parcel2App.h"
+#include "wizard/Parcel2App.h"
 
 #include "log/Log.h"
 #include "log/PurchaseKeyMask.h"

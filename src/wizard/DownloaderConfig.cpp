@@ -1,6 +1,6 @@
-#include "app/DownloaderConfig.h"
+#include "wizard/DownloaderConfig.h"
 
-#include "res/WizardEvents.h"
+#include "wizard/WizardEvents.h"
 
 namespace {
 

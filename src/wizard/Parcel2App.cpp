@@ -1,6 +1,5 @@
-#include "app/Parcel2App.h"
+#include "wizard/Parcel2App.h"
 
-#include "app/Parcel2Dlg.h"
 #include "log/Log.h"
 #include "platform/NetworkLibrary.h"
 #include "platform/QtTranslations.h"
@@ -40,11 +39,6 @@ CParcel2App::CParcel2App(const QString& commandLine, const QString& logFolder)
 CParcel2App::~CParcel2App() {
   CParcel2App* self = this;
   CurrentApp.compare_exchange_strong(self, nullptr);
-}
-
-bool CParcel2App::InitInstance() {
-  if (PrepareInstance()) RunWizard();
-  return false;
 }
 
 bool CParcel2App::PrepareInstance() {
@@ -89,21 +83,11 @@ bool CParcel2App::PrepareInstance() {
   return true;
 }
 
-void CParcel2App::RunWizard() {
-  auto frame = std::make_unique<CParcel2Dlg>();
-  if (FrameObserver) FrameObserver(*frame);
-  frame->DoModal();
-  // The pages wait for their workers as they go; a worker still waiting for
-  // a box gets its default answer first, or the two would wait on each other.
-  Presenter.reset();
-  frame.reset();
-}
-
 int CParcel2App::ExitInstance() {
   UrlDownload.Disconnect();
-  // Workers still waiting for a box get their default answer, then every
-  // worker is joined before the transfer and the list they use go away.
-  Presenter.reset();
+  // Every worker is joined before the transfer and the list they use go
+  // away; one waiting for a box would never be.
+  CloseMessageBoxes();
   JoinWorkerThreads();
   UrlDownload.Close();
   if (NetworkReady) CleanupNetworkLibrary();
@@ -111,6 +95,8 @@ int CParcel2App::ExitInstance() {
   LogInfo(Logger, "* Exit downloader ******************************");
   return 0;
 }
+
+void CParcel2App::CloseMessageBoxes() { Presenter.reset(); }
 
 void CParcel2App::LogProgramVersion() { LogInfo(Logger, "Downloader version=%s", GetProgramVersionText()); }
 

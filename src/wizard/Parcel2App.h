@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/DownloaderConfig.h"
 #include "list/DownloadList.h"
 #include "log/DownloaderLogger.h"
 #include "transfer/UrlDownload.h"
+#include "wizard/DownloaderConfig.h"
 
 #include <QString>
 
@@ -13,30 +13,26 @@
 #include <mutex>
 
 class CMessageBoxPresenterUi;
-class CParcel2Dlg;
 
 // The program's one application object: it owns what the whole wizard
 // shares and lives as long as the process. Members are public; the pages
 // and workers reach them through GetApp(). Flags that workers read are
-// atomics.
+// atomics. The program above the pages (CParcel2Program) adds the frame.
 class CParcel2App {
 public:
   // commandLine: the arguments after the program's name joined with single
   // spaces. Tests give their own log folder.
   explicit CParcel2App(const QString& commandLine, const QString& logFolder = QString());
-  ~CParcel2App();
+  virtual ~CParcel2App();
   CParcel2App(const CParcel2App&) = delete;
   CParcel2App& operator=(const CParcel2App&) = delete;
 
-  // Always false: the program ends when it returns.
-  bool InitInstance();
   int ExitInstance();
 
   // The start-up before the wizard is shown; false when the network
   // library cannot be set up (the user has been told). Tests stop here and
   // run the frame themselves.
   bool PrepareInstance();
-  void RunWizard();
 
   bool ParseCommandLine();
   void LogProgramVersion();
@@ -50,9 +46,6 @@ public:
   // empty otherwise: the connection error page shows them. Any thread.
   void SetHostMessage(const QString& text);
   QString GetHostMessage() const;
-
-  // Called with the frame before it runs (the unattended mode watches it).
-  void SetFrameObserver(std::function<void(CParcel2Dlg&)> observer) { FrameObserver = std::move(observer); }
 
   // Tests replace the network library's set-up to see its failure.
   void SetNetworkInit(std::function<bool()> init) { NetworkInit = std::move(init); }
@@ -74,10 +67,14 @@ public:
   QString PurchaseKey;
   QString HostUrl = QStringLiteral(PARCEL2_DEFAULT_HOST);
 
+protected:
+  // Workers still waiting for a box get their default answer; boxes after
+  // this get theirs at once.
+  void CloseMessageBoxes();
+
 private:
   QString CommandLine;
   std::function<bool()> NetworkInit;
-  std::function<void(CParcel2Dlg&)> FrameObserver;
   bool NetworkReady = false;
   std::unique_ptr<CMessageBoxPresenterUi> Presenter;
   mutable std::mutex HostMessageLock;

@@ -1,7 +1,7 @@
-#include "app/Parcel2SubDlg.h"
+#include "wizard/Parcel2SubDlg.h"
 
 #include "res/ResourceIds.h"
-#include "res/WizardEvents.h"
+#include "wizard/WizardEvents.h"
 
 #include <QKeyEvent>
 

@@ -1,4 +1,4 @@
-#include "app/Parcel2App.h"
+#include "app/Parcel2Program.h"
 #include "platform/MessageBox.h"
 #include "platform/SystemInfo.h"
 #include "platform/UiLanguage.h"
@@ -131,7 +131,7 @@ TEST_F(StartUp, DefaultsWithoutPurchaseSwitches) {
 }
 
 TEST_F(StartUp, NetworkFailureTellsTheUserAndShowsNoWizard) {
-  CParcel2App app("-L", Logs.Path());
+  CParcel2Program app("-L", Logs.Path());
   app.SetNetworkInit([] { return false; });
   // With a working network the wizard would run modally and this would hang.
   EXPECT_FALSE(app.InitInstance());

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/Parcel2App.h"
 #include "app/Parcel2Dlg.h"
 #include "platform/MessageBox.h"
 #include "platform/UiLanguage.h"
 #include "platform/WorkerThreads.h"
-#include "res/WizardEvents.h"
+#include "wizard/Parcel2App.h"
+#include "wizard/WizardEvents.h"
 #include "support/EventLoop.h"
 #include "support/ListLines.h"
 #include "support/LogLines.h"

@@ -10,7 +10,6 @@
 // drawn a second time with an error answer from the host.
 
 #include "app/AboutDlg.h"
-#include "app/Parcel2App.h"
 #include "app/Parcel2Dlg.h"
 #include "platform/QtTranslations.h"
 #include "platform/UiLanguage.h"
@@ -18,7 +17,8 @@
 #include "platform/ui/MessageBoxPresenter.h"
 #include "res/ResourceIds.h"
 #include "res/Strings.h"
-#include "res/WizardEvents.h"
+#include "wizard/Parcel2App.h"
+#include "wizard/WizardEvents.h"
 #include "support/FakeDiskEnvironment.h"
 #include "support/ListLines.h"
 
