@@ -24,14 +24,19 @@ struct CHttpRequestSettings {
   QString ProxyServer;
   QString Agent;  // no user-agent header when empty
   QString Verb;   // "GET" or "POST"
+  bool Secure = false;  // https, the server's certificate and name checked
   QString Server;
   int Port = 80;
   QString Object;
 };
 
-// One plain-HTTP request on a connection of its own. Redirects are not
+// One HTTP or HTTPS request on a connection of its own. Redirects are not
 // followed, nothing is cached, and only the no-cache headers are added to
 // what the caller sends.
+//
+// Over HTTPS the server's certificate is always checked, against the
+// system's trust store or, as the curl command line does, the file named by
+// CURL_CA_BUNDLE or SSL_CERT_FILE and the folder named by SSL_CERT_DIR.
 //
 // The request is driven on the thread that calls Send and Read (a worker);
 // Close may be called from any other thread while the object exists, and a
@@ -52,6 +57,10 @@ public:
   // head. False with the reason in errorText when that fails.
   bool Send(const QByteArray& body, QString& errorText);
   int GetStatusCode() const { return Status; }
+  // After a failed Send: why the server's certificate could not be
+  // verified, as the TLS library words it; empty when that was not the
+  // reason.
+  QString GetCertificateProblem() const;
   // The first response header of that name (any case).
   bool QueryHeader(const QString& name, QString& value) const;
   // Waits for body bytes and returns what has arrived, up to size; 0 at the

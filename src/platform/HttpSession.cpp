@@ -4,12 +4,13 @@ CHttpSession::CHttpSession(EHttpAccess access, const QString& proxyServer, const
     : Access(access), ProxyServer(proxyServer), Agent(agent) {}
 
 std::unique_ptr<CHttpRequest> CHttpSession::OpenRequest(const QString& verb, const QString& server, int port,
-                                                        const QString& object) const {
+                                                        const QString& object, bool secure) const {
   CHttpRequestSettings settings;
   settings.Access = Access;
   settings.ProxyServer = ProxyServer;
   settings.Agent = Agent;
   settings.Verb = verb;
+  settings.Secure = secure;
   settings.Server = server;
   settings.Port = port;
   settings.Object = object;

@@ -14,7 +14,7 @@ public:
   CHttpSession(EHttpAccess access, const QString& proxyServer, const QString& agent);
 
   std::unique_ptr<CHttpRequest> OpenRequest(const QString& verb, const QString& server, int port,
-                                            const QString& object) const;
+                                            const QString& object, bool secure = false) const;
 
   EHttpAccess GetAccess() const { return Access; }
   const QString& GetProxyServer() const { return ProxyServer; }

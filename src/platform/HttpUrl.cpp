@@ -1,5 +1,7 @@
 #include "platform/HttpUrl.h"
 
+#include <QStringList>
+
 #include <curl/curl.h>
 
 #include <memory>
@@ -33,7 +35,8 @@ bool ParseHttpUrl(const QString& url, CHttpUrl& parts) {
 
   CCurlText scheme, host, port, path, query;
   if (!GetPart(handle.get(), CURLUPART_SCHEME, 0, scheme)) return false;
-  if (qstricmp(scheme.get(), "http") != 0) return false;
+  const bool secure = qstricmp(scheme.get(), "https") == 0;
+  if (!secure && qstricmp(scheme.get(), "http") != 0) return false;
   if (!GetPart(handle.get(), CURLUPART_HOST, 0, host) || !*host) return false;
   if (!GetPart(handle.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT, port)) return false;
   if (!GetPart(handle.get(), CURLUPART_PATH, 0, path)) return false;
@@ -42,6 +45,7 @@ bool ParseHttpUrl(const QString& url, CHttpUrl& parts) {
   const int portNumber = QByteArray(port.get()).toInt(&portOk);
   if (!portOk || portNumber <= 0 || portNumber > 65535) return false;
 
+  parts.Secure = secure;
   parts.Server = QString::fromUtf8(host.get());
   parts.Port = portNumber;
   parts.Object = QString::fromUtf8(path.get());
@@ -49,4 +53,19 @@ bool ParseHttpUrl(const QString& url, CHttpUrl& parts) {
   if (GetPart(handle.get(), CURLUPART_QUERY, 0, query))
     parts.Object += QLatin1Char('?') + QString::fromUtf8(query.get());
   return true;
+}
+
+bool IsLoopbackServer(const QString& server) {
+  const QString name = server.toLower();
+  if (name == QLatin1String("localhost") || name.endsWith(QLatin1String(".localhost"))) return true;
+  if (name == QLatin1String("[::1]")) return true;
+  // The parser writes IPv4 addresses as four decimal numbers.
+  const QStringList numbers = name.split(QLatin1Char('.'));
+  if (numbers.size() != 4) return false;
+  for (const QString& number : numbers) {
+    bool ok = false;
+    const int value = number.toInt(&ok);
+    if (!ok || value < 0 || value > 255) return false;
+  }
+  return numbers[0] == QLatin1String("127");
 }

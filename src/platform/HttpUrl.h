@@ -2,13 +2,20 @@
 
 #include <QString>
 
-// The parts of an absolute plain-HTTP address that a request needs.
+// The parts of an absolute HTTP or HTTPS address that a request needs.
 struct CHttpUrl {
-  QString Server;  // host name or address; an IPv6 address keeps its brackets
-  int Port = 0;    // 80 when the address names none
-  QString Object;  // path, with "?query" when the address has one
+  bool Secure = false;  // https: TLS with the server's certificate checked
+  QString Server;       // host name or address; an IPv6 address keeps its brackets
+  int Port = 0;         // 80 or 443 when the address names none
+  QString Object;       // path, with "?query" when the address has one
 };
 
-// Splits an absolute http:// address. Anything else (a relative address,
-// another scheme, a malformed address) fails and leaves parts unspecified.
+// Splits an absolute http:// or https:// address. Anything else (a relative
+// address, another scheme, a malformed address) fails and leaves parts
+// unspecified.
 bool ParseHttpUrl(const QString& url, CHttpUrl& parts);
+
+// True only for names that cannot leave this machine: localhost (and names
+// under .localhost), 127.0.0.0/8 and [::1]. Any other name, even one that
+// happens to resolve to a loopback address, counts as a remote host.
+bool IsLoopbackServer(const QString& server);

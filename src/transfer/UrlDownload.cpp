@@ -109,6 +109,7 @@ int CUrlDownload::DownloadToFile(const QString& url, const QString& path, const 
   CDownloadTimeoutThread watchdog;
   if (ConnectState.load() != 1) Connect();
   ReceivedSize.store(0, std::memory_order_relaxed);
+  CertificateProblem.clear();
 
   CStringTokenizer tokenizer(url, QStringLiteral("?"));
   QString address = tokenizer.NextToken();
@@ -125,6 +126,13 @@ int CUrlDownload::DownloadToFile(const QString& url, const QString& path, const 
     if (RunAttempt(parts, call, watchdog) == ATTEMPT_REDIRECTED) {
       if (++redirects > MAX_REDIRECTS) {
         LogError(Logger, "Too many redirects:%s", url);
+        return -1;
+      }
+      // Once secure, always secure: the answer must not come from anyone
+      // on the way.
+      CHttpUrl next;
+      if (parts.Secure && ParseHttpUrl(call.Location, next) && !next.Secure) {
+        LogError(Logger, "Refused redirect from https to http:%s", call.Location);
         return -1;
       }
       // The counter restarts and advances at once: the new address gets one
@@ -148,7 +156,8 @@ CUrlDownload::EAttemptEnd CUrlDownload::RunAttempt(const CHttpUrl& address, CCal
   const bool post = !call.Query.isEmpty();
   LogTrace(Logger, post ? "Request Method = 'POST'" : "Request Method = 'GET'");
   std::unique_ptr<CHttpRequest> request = Session->OpenRequest(
-      post ? QStringLiteral("POST") : QStringLiteral("GET"), address.Server, address.Port, address.Object);
+      post ? QStringLiteral("POST") : QStringLiteral("GET"), address.Server, address.Port, address.Object,
+      address.Secure);
   LogTrace(Logger, "OpenRequest:Server=%s:Port=%d:Object=%s", address.Server, address.Port, address.Object);
   SetRunningRequest(request.get());
 
@@ -173,7 +182,14 @@ CUrlDownload::EAttemptEnd CUrlDownload::Exchange(CHttpRequest& request, CCall& c
   QString errorText;
   const QByteArray body = call.Query.isEmpty() ? QByteArray() : call.Query.toLocal8Bit();
   if (!request.Send(body, errorText)) {
-    LogError(Logger, "Download CInternetException:%s", errorText);
+    CertificateProblem = request.GetCertificateProblem();
+    if (CertificateProblem.isEmpty()) {
+      LogError(Logger, "Download CInternetException:%s", errorText);
+    } else {
+      // The same certificate comes back on a retry; only its owner can help.
+      LogError(Logger, "Server certificate not verified:%s", CertificateProblem);
+      call.Retry = 0;
+    }
     return ATTEMPT_ENDED;
   }
   watchdog.Paused.store(1);
@@ -318,7 +334,7 @@ int CUrlDownload::DownloadToBytes(const QString& url, QByteArray& bytes) {
     return -1;
   }
   std::unique_ptr<CHttpRequest> request =
-      Session->OpenRequest(QStringLiteral("GET"), parts.Server, parts.Port, parts.Object);
+      Session->OpenRequest(QStringLiteral("GET"), parts.Server, parts.Port, parts.Object, parts.Secure);
   LogTrace(Logger, "URL opened:URL=%s", url);
   QString errorText;
   if (!request->Send(QByteArray(), errorText)) {

@@ -43,6 +43,9 @@ public:
   int DownloadToBytes(const QString& url, QByteArray& bytes) override;
   void GetResponseHead(QString& text) override;
   int GetReceivedSize() const override { return ReceivedSize.load(std::memory_order_relaxed); }
+  // Why the last DownloadToFile could not trust the server's certificate;
+  // empty when it had no such trouble. The calling worker thread only.
+  const QString& GetCertificateProblem() const { return CertificateProblem; }
 
   void UsePreconfiguredAccess();
   int Connect();
@@ -101,4 +104,5 @@ private:
   std::mutex RunningLock;
   CHttpRequest* RunningRequest = nullptr;
   std::atomic<std::int32_t> RequestsAborted{0};
+  QString CertificateProblem;
 };

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 struct CUrlCase {
@@ -12,9 +14,10 @@ struct CUrlCase {
   const char* Server;
   int Port;
   const char* Object;
+  bool Secure = false;
 };
 
-TEST(HttpUrlTest, AbsoluteHttpAddressesOnly) {
+TEST(HttpUrlTest, AbsoluteHttpAndHttpsAddressesOnly) {
   const CUrlCase cases[] = {
       {"http://127.0.0.1:8080/http/cgi-bin/getbody_u8.pl", true, "127.0.0.1", 8080, "/http/cgi-bin/getbody_u8.pl"},
       {"http://example.test/a/b", true, "example.test", 80, "/a/b"},
@@ -22,10 +25,12 @@ TEST(HttpUrlTest, AbsoluteHttpAddressesOnly) {
       {"http://host/a?x=1&y=2", true, "host", 80, "/a?x=1&y=2"},
       {"http://[::1]:9000/p", true, "[::1]", 9000, "/p"},
       {"http://host/a/../b", true, "host", 80, "/a/../b"},
+      {"https://host/a?x=1", true, "host", 443, "/a?x=1", true},
+      {"HTTPS://host:8443", true, "host", 8443, "/", true},
       {"/http/cgi-bin/getbody_u8.pl", false, "", 0, ""},
       {"getbody_u8.pl", false, "", 0, ""},
       {"", false, "", 0, ""},
-      {"https://host/a", false, "", 0, ""},
+      {"httpx://host/a", false, "", 0, ""},
       {"ftp://host/a", false, "", 0, ""},
       {"file:///etc/passwd", false, "", 0, ""},
       {"http://", false, "", 0, ""},
@@ -41,7 +46,20 @@ TEST(HttpUrlTest, AbsoluteHttpAddressesOnly) {
     EXPECT_EQ(parts.Server, QString::fromUtf8(c.Server)) << c.Url;
     EXPECT_EQ(parts.Port, c.Port) << c.Url;
     EXPECT_EQ(parts.Object, QString::fromUtf8(c.Object)) << c.Url;
+    EXPECT_EQ(parts.Secure, c.Secure) << c.Url;
   }
+}
+
+// Decides whether a plain-HTTP list deserves a warning: a name that could
+// lead off this machine must never pass for loopback.
+TEST(HttpUrlTest, OnlyNamesThatStayOnThisMachineAreLoopback) {
+  const std::pair<const char*, bool> cases[] = {
+      {"127.0.0.1", true},     {"127.255.0.9", true},    {"localhost", true},     {"LocalHost", true},
+      {"a.localhost", true},   {"[::1]", true},          {"128.0.0.1", false},    {"10.0.0.1", false},
+      {"127.0.0", false},      {"127.0.0.1.example", false}, {"example.test", false}, {"localhost.example", false},
+      {"[::2]", false},        {"127.0.0.256", false},   {"", false},
+  };
+  for (const auto& [server, loopback] : cases) EXPECT_EQ(IsLoopbackServer(QString::fromUtf8(server)), loopback) << server;
 }
 
 }  // namespace
