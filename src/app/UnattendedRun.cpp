@@ -1,6 +1,7 @@
 #include "app/UnattendedRun.h"
 
 #include "app/Parcel2Dlg.h"
+#include "pages/DlListThread.h"
 #include "pages/SizeText.h"
 #include "platform/UiLanguage.h"
 #include "res/ResourceIds.h"
@@ -151,6 +152,8 @@ void CUnattendedRun::ActOnState(int state) {
       break;
     case ST_CONFIRM_SOFTWARE:
       ErrorPagesInARow = 0;
+      if (const QString warning = PlainHttpListWarning(App.HostUrl); !warning.isEmpty())
+        Print(Err, QStringLiteral("Warning: ") + warning);
       PrintProduct();
       PressOrGiveUp(IDOK, EXIT_DOWNLOAD_FAILED);
       break;

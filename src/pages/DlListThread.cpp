@@ -1,6 +1,7 @@
 #include "pages/DlListThread.h"
 
 #include "log/Log.h"
+#include "platform/HttpUrl.h"
 #include "res/RequestAddresses.h"
 #include "wizard/Parcel2App.h"
 #include "wizard/WizardEvents.h"
@@ -104,6 +105,14 @@ QString CleanHostMessage(const QString& text) {
   return clean.trimmed();
 }
 
+QString PlainHttpListWarning(const QString& hostUrl) {
+  CHttpUrl parts;
+  if (!ParseHttpUrl(hostUrl, parts) || parts.Secure || IsLoopbackServer(parts.Server)) return QString();
+  return QStringLiteral("The download list came over plain HTTP from %1: anyone on the way could have changed it, "
+                        "its install commands included.")
+      .arg(parts.Server);
+}
+
 int GetDlListThreadFunction(const CDlListJob& job) {
   CParcel2App& app = GetApp();
   CDownloadList& list = app.DownloadList;
@@ -112,12 +121,14 @@ int GetDlListThreadFunction(const CDlListJob& job) {
   const CDlListFlags& flags = *job.Flags;
 
   app.SetHostMessage(QString());
+  app.SetCertificateProblem(QString());
   const int urlId = (app.TestMode.load() & 1) != 0 ? IDS_TEST_LIST_URL : IDS_LIST_URL;
   // The address is a format; formatting it undoubles the purchase's "%".
   const QString url = FormatText(RequestAddress(urlId, app.HostUrl, app.PurchaseNo, app.PurchaseKey));
   list.RemoveAllEntries();
   const QString listPath = app.GetListFilePath(app.PurchaseNo);
   QString hostMessage;  // what the last attempt's error answer said
+  QString certificateProblem;
 
   for (int attempt = 0; attempt < ATTEMPT_COUNT && flags.CancelRequested.load() == 0;) {
     if (attempt > 0) LogWarning(log, "GetDownloadList Retry #%d", attempt);
@@ -131,6 +142,10 @@ int GetDlListThreadFunction(const CDlListJob& job) {
     hostMessage.clear();
     if (received <= 0) {
       DeleteListFile(listPath);
+      // Asking again would meet the same certificate; and a host we cannot
+      // trust is never asked over plain HTTP instead.
+      certificateProblem = transfer.GetCertificateProblem();
+      if (!certificateProblem.isEmpty()) break;
       ++attempt;
       continue;
     }
@@ -175,12 +190,15 @@ int GetDlListThreadFunction(const CDlListJob& job) {
     return DLLIST_CANCELED;
   }
   if (list.GetDownloadEntryCount() > 0) {
+    const QString warning = PlainHttpListWarning(app.HostUrl);
+    if (!warning.isEmpty()) LogWarning(log, "%s", warning);
     Report(job, EV_NEXT);
     return DLLIST_READY;
   }
   LogError(log, "Download entry is none.");
   DeleteListFile(listPath);
   if (!hostMessage.isEmpty()) app.SetHostMessage(hostMessage);
+  if (!certificateProblem.isEmpty()) app.SetCertificateProblem(certificateProblem);
   Report(job, EV_ERROR);
   return DLLIST_NO_ENTRIES;
 }

@@ -11,6 +11,10 @@ bool CParcel2DlgErr::OnInitDialog() {
 
 void CParcel2DlgErr::ShowHostMessage() {
   if (!GetTemplate() || GetTemplate()->Id != IDD_CONNECT_ERROR) return;
+  const QString problem = GetApp().GetCertificateProblem();
   const QString message = GetApp().GetHostMessage();
-  if (!message.isEmpty()) SetDlgItemText(IDC_MESSAGE, FormatString(IDS_CONNECT_ERROR_HOST_MESSAGE, message));
+  if (!problem.isEmpty())
+    SetDlgItemText(IDC_MESSAGE, FormatString(IDS_CONNECT_ERROR_CERTIFICATE, problem));
+  else if (!message.isEmpty())
+    SetDlgItemText(IDC_MESSAGE, FormatString(IDS_CONNECT_ERROR_HOST_MESSAGE, message));
 }

@@ -8,7 +8,8 @@ protected:
   bool OnInitDialog() override;
 
 private:
-  // On the connection error page, the host's own error answer replaces the
-  // usual text, so a wrong purchase key does not look like a network fault.
+  // On the connection error page, the host's own error answer or an
+  // untrusted certificate replaces the usual text, so neither a wrong
+  // purchase key nor a host we must not trust looks like a network fault.
   void ShowHostMessage();
 };

@@ -33,7 +33,9 @@ enum ETitleId {
 };
 
 // The connection error page's text when the host answered with an error
-// message of its own: %s is that message.
+// message of its own (%s is that message), or when its certificate could
+// not be trusted (%s is why).
 enum EPageTextId {
   IDS_CONNECT_ERROR_HOST_MESSAGE = 211,
+  IDS_CONNECT_ERROR_CERTIFICATE = 212,
 };

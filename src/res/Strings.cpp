@@ -89,6 +89,8 @@ const std::unordered_map<int, CStringEntry>& Table() {
      u"%s ドライブ"}},
     {211, {u"The download server answered:\n%s\n\nThe purchase number or the purchase key may be wrong.\nCheck them and try again.\n\nClick [Try Again] to restart download.\nClick [Cancel] to exit",
      u"ダウンロード用サーバーから次の応答がありました。\n%s\n\n購入番号または購入キーが間違っている可能性があります。\nご確認のうえ、もう一度お試しください。\n\n「再実行」ボタンをクリックするとダウンロードを再実行します。\n「キャンセル」ボタンを押すとダウンロードを終了します。"}},
+    {212, {u"The server's certificate could not be verified (%s).\n\nThe connection to the download server may not be safe, so nothing was downloaded.\nCheck the computer's date and time, then try again.\n\nClick [Try Again] to restart download.\nClick [Cancel] to exit",
+     u"サーバーの証明書を検証できませんでした（%s）。\n\nダウンロード用サーバーとの通信が安全でない可能性があるため、ダウンロードを中止しました。\nコンピューターの日付と時刻を確認してから、もう一度お試しください。\n\n「再実行」ボタンをクリックするとダウンロードを再実行します。\n「キャンセル」ボタンを押すとダウンロードを終了します。"}},
   };
   return table;
 }

@@ -115,3 +115,13 @@ QString CParcel2App::GetHostMessage() const {
   std::lock_guard<std::mutex> lock(HostMessageLock);
   return HostMessage;
 }
+
+void CParcel2App::SetCertificateProblem(const QString& text) {
+  std::lock_guard<std::mutex> lock(HostMessageLock);
+  CertificateProblem = text;
+}
+
+QString CParcel2App::GetCertificateProblem() const {
+  std::lock_guard<std::mutex> lock(HostMessageLock);
+  return CertificateProblem;
+}

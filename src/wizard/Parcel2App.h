@@ -46,6 +46,11 @@ public:
   // empty otherwise: the connection error page shows them. Any thread.
   void SetHostMessage(const QString& text);
   QString GetHostMessage() const;
+  // Why the host's certificate was not trusted when that ended the last
+  // list request, empty otherwise: the connection error page says so. Any
+  // thread.
+  void SetCertificateProblem(const QString& text);
+  QString GetCertificateProblem() const;
 
   // Tests replace the network library's set-up to see its failure.
   void SetNetworkInit(std::function<bool()> init) { NetworkInit = std::move(init); }
@@ -79,6 +84,7 @@ private:
   std::unique_ptr<CMessageBoxPresenterUi> Presenter;
   mutable std::mutex HostMessageLock;
   QString HostMessage;
+  QString CertificateProblem;
 };
 
 // The application object of the running program; any thread.

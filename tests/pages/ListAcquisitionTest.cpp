@@ -2,6 +2,7 @@
 #include "support/QtPrint.h"
 #include "support/WizardFixture.h"
 
+#include "pages/DlListThread.h"
 #include "res/ResourceIds.h"
 #include "res/Strings.h"
 
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <utility>
 
 namespace {
 
@@ -313,6 +315,22 @@ TEST_F(ListAcquisition, AWorkerOutlivingTheFrameStopsSilently) {
   EXPECT_EQ(LogLines().count("ERROR  Canceled get download-list-file"), 1);
   EXPECT_FALSE(QFileInfo::exists(ListPath));
   EXPECT_TRUE(LogLines().filter("FATAL").isEmpty());
+}
+
+
+// The list names the install commands: one that anyone on the way could
+// have changed is worth a warning, and only that one.
+TEST(PlainHttpListWarning, OnlyForPlainHttpFromAnotherMachine) {
+  const std::pair<const char*, bool> cases[] = {
+      {"http://downloads.example:8080", true}, {"https://downloads.example", false},
+      {"http://127.0.0.1:8080", false},        {"http://localhost/", false},
+      {"not an address", false},
+  };
+  for (const auto& [hostUrl, warned] : cases) {
+    const QString warning = PlainHttpListWarning(QString::fromUtf8(hostUrl));
+    EXPECT_EQ(!warning.isEmpty(), warned) << hostUrl;
+    if (warned) EXPECT_TRUE(warning.contains("plain HTTP from downloads.example")) << warning.toStdString();
+  }
 }
 
 }  // namespace
