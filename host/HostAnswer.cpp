@@ -20,7 +20,7 @@ CHostAnswer RedirectAnswer(const CHostRequestLine& line, const CHostFault& fault
   CHostAnswer answer = TextAnswer(fault.StatusCode, "Moved\n");
   const std::string same = line.Method == "GET" ? line.Target : line.Path;
   switch (fault.Target) {
-    case EHostRedirect::ABSOLUTE_SAME: answer.Headers.emplace_back("Location", "http://" + line.HostHeader + same); break;
+    case EHostRedirect::ABSOLUTE_SAME: answer.Headers.emplace_back("Location", line.Scheme + "://" + line.HostHeader + same); break;
     case EHostRedirect::RELATIVE_SAME: answer.Headers.emplace_back("Location", same); break;
     case EHostRedirect::GIVEN: answer.Headers.emplace_back("Location", fault.Location); break;
     case EHostRedirect::NO_LOCATION: break;

@@ -31,6 +31,7 @@ struct CHostRequestLine {
   std::string Path;
   std::string Target;      // path and query as sent
   std::string HostHeader;  // for an absolute redirect to ourselves
+  std::string Scheme = "http";
 };
 
 int ClassifyHostPath(const std::string& path);  // an EHostEndpoint bit

@@ -19,7 +19,7 @@ const char* const USAGE =
     "      [--install \"CMD|PARAMS|WINTYPE|WAIT\"]... [--message \"N|TEXT\"]...\n"
     "      [--purchase \"NUMBER:KEY\"]...\n"
     "  parcel2-host serve CATALOG [--bind ADDRESS] [--port N] [--quiet]\n"
-    "      [--fault RULE]... [--throttle BYTES_PER_SECOND]\n"
+    "      [--fault RULE]... [--throttle BYTES_PER_SECOND] [--tls-cert FILE --tls-key FILE]\n"
     "fault RULE: KIND[:ARG[:ARG]][,endpoint=list|body|list_u8|body_u8|list_test|body_test|other|any]"
     "[,reqid=NAME][,count=N|all]\n"
     "  KIND: delay:MS stall:AFTER[:MS] drop:AFTER status:CODE\n"
@@ -141,12 +141,19 @@ int RunHostServe(const QStringList& arguments, std::FILE* out, std::FILE* err) {
     } else if (name == QLatin1String("--fault")) {
       if (!ParseHostFaultRule(value, rule, &error)) return Usage(err, error);
       rules.push_back(rule);
+    } else if (name == QLatin1String("--tls-cert")) {
+      options.TlsCertFile = value;
+    } else if (name == QLatin1String("--tls-key")) {
+      options.TlsKeyFile = value;
     } else if (name == QLatin1String("--throttle") && ToInt(value, number) && number > 0) {
       rules.push_back(CHostFaultRule{HOST_ANY, std::string(), -1, CHostFault::Throttle(number)});
     } else {
       return Usage(err, QStringLiteral("cannot read %1 \"%2\"").arg(name, value));
     }
   }
+
+  if (options.TlsCertFile.isEmpty() != options.TlsKeyFile.isEmpty())
+    return Usage(err, QStringLiteral("--tls-cert and --tls-key go together"));
 
   CHostCatalog catalog(arguments[0]);
   QString error;

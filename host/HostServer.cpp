@@ -5,13 +5,15 @@
 #include "host/HostCatalog.h"
 #include "host/HostQuery.h"
 
+#include <QFile>
+
 #include <httplib.h>
 
 #include <atomic>
 #include <mutex>
 
 struct CHostServer::CImpl {
-  httplib::Server Server;
+  std::unique_ptr<httplib::Server> Server;
   std::mutex LogLock;
   std::atomic<bool> ListenEnded{false};
 };
@@ -37,12 +39,18 @@ QByteArray CHostServer::ErrorAnswer() {
   return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
 }
 
-bool CHostServer::IsRunning() const { return Impl && Impl->Server.is_running(); }
+bool CHostServer::IsRunning() const { return Impl && Impl->Server->is_running(); }
+
+bool CHostServer::IsSecure() const { return !Options.TlsCertFile.isEmpty(); }
 
 QString CHostServer::GetBaseUrl() const {
+  return QStringLiteral("%1://%2").arg(IsSecure() ? "https" : "http", GetHostAndPort());
+}
+
+QString CHostServer::GetHostAndPort() const {
   QString address = Options.BindAddress;
   if (address == QLatin1String("0.0.0.0")) address = QStringLiteral("127.0.0.1");
-  return QStringLiteral("http://%1:%2").arg(address).arg(Port);
+  return QStringLiteral("%1:%2").arg(address).arg(Port);
 }
 
 bool CHostServer::Start(const COptions& options, QString* error) {
@@ -50,10 +58,26 @@ bool CHostServer::Start(const COptions& options, QString* error) {
     if (error) *error = QStringLiteral("The host is already running");
     return false;
   }
+  if (options.TlsCertFile.isEmpty() != options.TlsKeyFile.isEmpty()) {
+    if (error) *error = QStringLiteral("HTTPS needs both a certificate and its key");
+    return false;
+  }
   Options = options;
   Waiter.Reset();
   Impl = std::make_unique<CImpl>();
-  httplib::Server& server = Impl->Server;
+  if (IsSecure()) {
+    const QByteArray cert = QFile::encodeName(options.TlsCertFile);
+    const QByteArray key = QFile::encodeName(options.TlsKeyFile);
+    Impl->Server = std::make_unique<httplib::SSLServer>(cert.constData(), key.constData());
+  } else {
+    Impl->Server = std::make_unique<httplib::Server>();
+  }
+  if (!Impl->Server->is_valid()) {
+    if (error) *error = QStringLiteral("Cannot use the certificate %1 with the key %2").arg(options.TlsCertFile, options.TlsKeyFile);
+    Impl.reset();
+    return false;
+  }
+  httplib::Server& server = *Impl->Server;
   const int threads = options.Threads;
   server.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
   // One request a connection: a worker never idles on a kept-alive socket,
@@ -83,7 +107,8 @@ bool CHostServer::Start(const COptions& options, QString* error) {
       if (fault.Kind == EHostFaultKind::DELAY) Waiter.Wait(std::chrono::milliseconds(fault.Milliseconds));
     }
     CHostRequestLine line{request.method, request.path, request.target, request.get_header_value("Host")};
-    if (line.HostHeader.empty()) line.HostHeader = GetBaseUrl().mid(7).toStdString();
+    if (line.HostHeader.empty()) line.HostHeader = GetHostAndPort().toStdString();
+    if (IsSecure()) line.Scheme = "https";
     const CHostAnswer answer = ChooseHostAnswer(Catalog, line, record.Endpoint, query, faults);
 
     const auto finish = [this, index, started, record](int status, std::int64_t bytes) {
@@ -152,7 +177,7 @@ bool CHostServer::Start(const COptions& options, QString* error) {
 void CHostServer::Stop() {
   if (!Impl) return;
   Waiter.Stop();
-  Impl->Server.stop();
+  Impl->Server->stop();
   if (ListenThread.joinable()) ListenThread.join();
   Impl.reset();
   Port = 0;

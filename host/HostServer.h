@@ -27,6 +27,10 @@ public:
     // A client that stops reading fails the write after this long.
     int WriteTimeoutSeconds = 30;
     std::FILE* LogStream = nullptr;  // one line per answer; none when null
+    // Both given: HTTPS only, with this certificate (PEM, the chain after
+    // it) and its private key.
+    QString TlsCertFile;
+    QString TlsKeyFile;
   };
 
   explicit CHostServer(CHostCatalog& catalog);
@@ -38,7 +42,8 @@ public:
   void Stop();
   bool IsRunning() const;
   int GetPort() const { return Port; }
-  QString GetBaseUrl() const;  // "http://127.0.0.1:<port>"
+  QString GetBaseUrl() const;  // "http://127.0.0.1:<port>", or https
+  bool IsSecure() const;
 
   CHostFaultPlan& GetFaults() { return Faults; }
   const CHostFaultPlan& GetFaults() const { return Faults; }
@@ -51,6 +56,8 @@ public:
 
 private:
   struct CImpl;
+
+  QString GetHostAndPort() const;
 
   CHostCatalog& Catalog;
   CHostFaultPlan Faults;
