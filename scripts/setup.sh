@@ -3,6 +3,8 @@
 # publishes the demo product, serves it on loopback and downloads it: in the
 # wizard when there is a display, else unattended to a verified product and
 # the demo installer's run. The host is stopped at the end either way.
+# PARCEL2_DEMO_HTTPS=1 serves it over HTTPS instead, with a throwaway
+# authority (build/demo-tls) that only this download trusts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,7 +14,17 @@ cmake --build build
 
 scripts/make-demo-catalog.sh build
 port="${PARCEL2_DEMO_PORT:-8080}"
-build/host/parcel2-host serve build/demo-catalog --port "$port" --quiet &
+scheme=http
+tls=()
+if [ "${PARCEL2_DEMO_HTTPS:-0}" = 1 ]; then
+  rm -rf build/demo-tls
+  scripts/make-tls-certificates.sh build/demo-tls
+  scheme=https
+  tls=(--tls-cert build/demo-tls/host.pem --tls-key build/demo-tls/host.key)
+  export SSL_CERT_FILE="$PWD/build/demo-tls/ca.pem"
+  unset CURL_CA_BUNDLE SSL_CERT_DIR
+fi
+build/host/parcel2-host serve build/demo-catalog --port "$port" --quiet "${tls[@]}" &
 host=$!
 trap 'kill $host 2>/dev/null; wait $host 2>/dev/null || true' EXIT
 for _ in $(seq 1 100); do
@@ -22,8 +34,8 @@ for _ in $(seq 1 100); do
 done
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  build/src/parcel2 -P 1001 -K PARCEL2-DEMO -H "http://127.0.0.1:$port" "$@"
+  build/src/parcel2 -P 1001 -K PARCEL2-DEMO -H "$scheme://127.0.0.1:$port" "$@"
 else
   echo "No display here: downloading the demo product unattended."
-  build/src/parcel2 --unattended --install -P 1001 -K PARCEL2-DEMO -H "http://127.0.0.1:$port" "$@"
+  build/src/parcel2 --unattended --install -P 1001 -K PARCEL2-DEMO -H "$scheme://127.0.0.1:$port" "$@"
 fi

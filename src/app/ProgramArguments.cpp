@@ -68,7 +68,7 @@ QString ProgramUsageText() {
       "  -T N            test endpoints: 1 list, 2 body, 3 both\n"
       "  -P NUMBER       the purchase number\n"
       "  -K KEY          the purchase key (never logged; no spaces)\n"
-      "  -H URL          the download host's base address\n"
+      "  -H URL          the download host's base address, http:// or https://\n"
       "  --unattended    run the wizard without a window, pressing each page's\n"
       "                  primary button and giving every message box its default\n"
       "                  answer; SIGINT or SIGTERM cancels\n"

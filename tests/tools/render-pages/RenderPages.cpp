@@ -7,7 +7,8 @@
 // on a sample machine (a full system volume and a data volume with room);
 // no worker reaches a real host: the host address points at a closed port
 // and the acquisition page starts no worker. The connection error page is
-// drawn a second time with an error answer from the host.
+// drawn again with an error answer from the host and with a certificate
+// that could not be verified.
 
 #include "app/AboutDlg.h"
 #include "app/Parcel2Dlg.h"
@@ -131,6 +132,10 @@ int main(int argc, char** argv) {
     frame.SwitchToState(ST_CONNECT_ERROR);
     ok = Save(frame.GetWidget(), prefix + "connect-error-host-message.png") && ok;
     app.SetHostMessage(QString());
+    app.SetCertificateProblem(QStringLiteral("no alternative certificate subject name matches target host name 'downloads.example.com'"));
+    frame.SwitchToState(ST_CONNECT_ERROR);
+    ok = Save(frame.GetWidget(), prefix + "connect-error-certificate.png") && ok;
+    app.SetCertificateProblem(QString());
     CAboutDlg about;
     about.CreateModeless(frame.GetWidget());
     ok = Save(about.GetWidget(), prefix + "about.png") && ok;
