@@ -73,7 +73,8 @@ bool CHostServer::Start(const COptions& options, QString* error) {
     Impl->Server = std::make_unique<httplib::Server>();
   }
   if (!Impl->Server->is_valid()) {
-    if (error) *error = QStringLiteral("Cannot use the certificate %1 with the key %2").arg(options.TlsCertFile, options.TlsKeyFile);
+    if (error)
+      *error = QStringLiteral("Cannot use the certificate %1 with the key %2").arg(options.TlsCertFile, options.TlsKeyFile);
     Impl.reset();
     return false;
   }

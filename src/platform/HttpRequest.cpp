@@ -43,7 +43,8 @@ CHttpRequest::CHttpRequest(const CHttpRequestSettings& settings) {
   if (!Multi || !Easy) return;
 
   const char* scheme = settings.Secure ? "https" : "http";
-  QString address = QStringLiteral("%1://%2:%3%4").arg(QLatin1String(scheme), settings.Server).arg(settings.Port).arg(settings.Object);
+  const QString address =
+      QStringLiteral("%1://%2:%3%4").arg(QLatin1String(scheme), settings.Server).arg(settings.Port).arg(settings.Object);
   curl_easy_setopt(Easy, CURLOPT_URL, address.toUtf8().constData());
   curl_easy_setopt(Easy, CURLOPT_PROTOCOLS_STR, scheme);
   // Nothing here follows a redirect; should that ever change, a secure
@@ -240,7 +241,8 @@ void CHttpRequest::Wait() { curl_multi_poll(Multi, nullptr, 0, POLL_MS, nullptr)
 
 QString CHttpRequest::GetCertificateProblem() const {
   // A trust store that cannot be read verifies nothing either.
-  if (!Done || (DoneResult != CURLE_PEER_FAILED_VERIFICATION && DoneResult != CURLE_SSL_CACERT_BADFILE)) return QString();
+  const bool untrusted = DoneResult == CURLE_PEER_FAILED_VERIFICATION || DoneResult == CURLE_SSL_CACERT_BADFILE;
+  if (!Done || !untrusted) return QString();
   QString reason = DoneText();
   for (const QLatin1String prefix : {QLatin1String("SSL certificate problem: "), QLatin1String("SSL: ")}) {
     if (reason.startsWith(prefix, Qt::CaseInsensitive)) {
