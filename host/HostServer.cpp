@@ -28,6 +28,16 @@ std::string QueryText(const httplib::Request& request) {
   return mark == std::string::npos ? std::string() : request.target.substr(mark + 1);
 }
 
+// A request through a proxy names the whole address ("http://name/path");
+// an HTTP/1.1 server takes it as the path alone. Tests reach a host by any
+// name that way without a byte leaving the machine.
+std::string OriginForm(const std::string& target) {
+  const std::size_t scheme = target.find("://");
+  if (target.empty() || target[0] == '/' || scheme == std::string::npos) return target;
+  const std::size_t path = target.find('/', scheme + 3);
+  return path == std::string::npos ? std::string("/") : target.substr(path);
+}
+
 }  // namespace
 
 CHostServer::CHostServer(CHostCatalog& catalog) : Catalog(catalog) {}
@@ -93,11 +103,13 @@ bool CHostServer::Start(const COptions& options, QString* error) {
     const CHostQuery query = CHostQuery::Parse(QueryText(request));
     CHostRequest record;
     record.Method = request.method;
-    record.Path = request.path;
-    record.Target = request.target;
+    const std::string path = OriginForm(request.path);
+    const std::string target = OriginForm(request.target);
+    record.Path = path;
+    record.Target = target;
     record.Body = request.body;
     for (const auto& [name, value] : request.headers) record.Headers.emplace_back(name, value);
-    record.Endpoint = ClassifyHostPath(request.path);
+    record.Endpoint = ClassifyHostPath(path);
     record.PurchaseNo = query.PurchaseNo;
     record.ReqId = query.ReqId;
     record.TestFlag = query.TestFlag;
@@ -107,7 +119,7 @@ bool CHostServer::Start(const COptions& options, QString* error) {
     for (const CHostFault& fault : faults) {
       if (fault.Kind == EHostFaultKind::DELAY) Waiter.Wait(std::chrono::milliseconds(fault.Milliseconds));
     }
-    CHostRequestLine line{request.method, request.path, request.target, request.get_header_value("Host")};
+    CHostRequestLine line{request.method, path, target, request.get_header_value("Host")};
     if (line.HostHeader.empty()) line.HostHeader = GetHostAndPort().toStdString();
     if (IsSecure()) line.Scheme = "https";
     const CHostAnswer answer = ChooseHostAnswer(Catalog, line, record.Endpoint, query, faults);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end scenarios over HTTPS, with a throwaway authority made for the
-# run: tls-verified, tls-untrusted, tls-redirects.
+# run: tls-verified, tls-untrusted, tls-redirects; and plain-http-warning.
 #   tls.sh SCENARIO PARCEL2 PARCEL2_HOST
 source "$(dirname "$0")/lib.sh"
 
@@ -66,12 +66,17 @@ case "$scenario" in
       reason="${certificate#*:}"
       fresh_run "$name"
       serve_https "$name"
-      start_run "$name" -K e2e-key -E
+      start_run "$name" -K e2e-key -E -L
       finish_run
       [ "$run_status" -eq 2 ] || fail "$name: exit $run_status, expected 2"
       grep -q "^The server's certificate could not be verified (.*$reason.*)\.$" "$work/$name.err" ||
         fail "$name: the reason is not on the error stream"
       ! grep -q "getbody" "$work/host.log" || fail "$name: a part was requested"
+      # One refusal a visit of the page (the first and two Try Again): asking
+      # again would only meet the same certificate.
+      refusals="$(cat "$XDG_CACHE_HOME"/QUILLMAR_DownloaderLog/*.log | iconv -f UTF-16LE -t UTF-8 |
+        grep -c "ERROR  Server certificate not verified:.*$reason")" || true
+      [ "$refusals" -eq 3 ] || fail "$name: $refusals certificate refusals logged, expected 3"
       stop_host
     done
     ;;
@@ -97,6 +102,23 @@ case "$scenario" in
     finish_run
     [ "$run_status" -eq 0 ] || fail "redirected to https: exit $run_status, expected 0"
     grep -q "getlist_u8.pl NO=4242 REQID= 200" "$work/host.log" || fail "the list did not come over https"
+    ;;
+
+  plain-http-warning)
+    # The host stand-in stands in for a remote host too: named through a
+    # proxy on loopback, so no name is looked up and nothing leaves here.
+    start_host
+    export http_proxy="$base_url"
+    unset no_proxy NO_PROXY
+    fresh_run remote
+    start_run remote -K e2e-key -E -L -H "http://downloads.example"
+    finish_run
+    [ "$run_status" -eq 0 ] || fail "exit $run_status, expected 0"
+    expect_product
+    grep -q "^Warning: The download list came over plain HTTP from downloads.example: " "$work/remote.err" ||
+      fail "no warning on the error stream"
+    cat "$XDG_CACHE_HOME"/QUILLMAR_DownloaderLog/*.log | iconv -f UTF-16LE -t UTF-8 |
+      grep -q "WARNG  The download list came over plain HTTP from downloads.example: " || fail "no warning in the log"
     ;;
 
   *) fail "unknown scenario" ;;
