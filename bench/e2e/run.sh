@@ -9,7 +9,10 @@
 # are printed with the ratios, then where the time goes on each side: one
 # more run of ours with the diagnostic log, and the tools' own step times.
 # The host, every file and folder are gone at the end.
-#   bench/e2e/run.sh [RUNS]               (default 3)
+#   bench/e2e/run.sh [--tls] [RUNS]       (default 3)
+#   --tls                 ours over HTTPS (a throwaway authority given through
+#                         SSL_CERT_FILE) against ours over HTTP, in place of
+#                         the standard tools
 #   PARCEL2_BENCH_SIZES   product sizes in bytes (default "10000000 1073741824")
 #   PARCEL2_BENCH_BUILD   build folder (default build-bench)
 set -euo pipefail
@@ -17,6 +20,11 @@ cd "$(dirname "$0")/../.."
 # shellcheck source=bench/support/bench.sh
 . bench/support/bench.sh
 
+tls=0
+if [ "${1:-}" = --tls ]; then
+  tls=1
+  shift
+fi
 runs="${1:-3}"
 sizes="${PARCEL2_BENCH_SIZES:-10000000 1073741824}"
 build="${PARCEL2_BENCH_BUILD:-build-bench}"
@@ -32,7 +40,8 @@ host="$PWD/$build/host/parcel2-host"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/parcel2-e2e-bench.XXXXXX")"
 bench_work="$work"
-trap 'bench_stop_host; rm -rf "$work"' EXIT
+plain_host_pid=""
+trap 'bench_stop_host; [ -z "$plain_host_pid" ] || kill "$plain_host_pid" 2>/dev/null; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM  # an interrupted run cleans up too
 
 # One product a size, each in 10 parts with its own purchase; the digest of
@@ -54,6 +63,18 @@ done
 
 bench_start_host "$host" "$catalog" "$work/host.out"
 url="$bench_host_url"
+sides=(ours tools)
+if [ "$tls" = 1 ]; then
+  # The plain host stays for the other side; the https one is "ours".
+  plain_host_pid="$bench_host_pid"
+  plain_url="$url"
+  scripts/make-tls-certificates.sh "$work/tls"
+  bench_start_host "$host" "$catalog" "$work/tls-host.out" --tls-cert "$work/tls/host.pem" --tls-key "$work/tls/host.key"
+  url="$bench_host_url"
+  unset CURL_CA_BUNDLE SSL_CERT_DIR
+  export SSL_CERT_FILE="$work/tls/ca.pem"
+  sides=(https http)
+fi
 
 bench_results="$work/results"
 : >"$bench_results"
@@ -100,7 +121,11 @@ for size in $sizes; do
   for run in $(seq 1 "$runs"); do
     for side in $(if [ $((run % 2)) = 1 ]; then echo ours tools; else echo tools ours; fi); do
       fresh_run_dir
-      if [ "$side" = ours ]; then
+      if [ "$tls" = 1 ] && [ "$side" = tools ]; then
+        url="$plain_url" ours "$n"
+        bench_measure "$size tools" "${ours_command[@]}"
+        if [ "$run" = 1 ]; then expect_product "over http" "$run_dir/save/${product_name[$n]}" "$n"; fi
+      elif [ "$side" = ours ]; then
         ours "$n"
         bench_measure "$size ours" "${ours_command[@]}"
         if [ "$run" = 1 ]; then expect_product ours "$run_dir/save/${product_name[$n]}" "$n"; fi
@@ -120,11 +145,12 @@ for size in $sizes; do
   settle
 done
 bench_stop_host
+[ -z "$plain_host_pid" ] || { kill "$plain_host_pid"; wait "$plain_host_pid" 2>/dev/null || true; plain_host_pid=""; }
 cp "$bench_results" "$build/e2e-bench-runs.txt"  # every run, for a closer look
 
 echo
 echo "Medians of $runs alternated runs (wall and CPU in seconds, peak memory in MiB):"
-awk -v sizes="$sizes" "$bench_awk_median"'
+awk -v sizes="$sizes" -v ours_name="${sides[0]}" -v tools_name="${sides[1]}" "$bench_awk_median"'
   {
     key = $1 " " $2
     for (f = 3; f <= 5; f++) values[key, f] = values[key, f] " " $f
@@ -137,8 +163,8 @@ awk -v sizes="$sizes" "$bench_awk_median"'
       tw = median(size " tools", 3); tc = median(size " tools", 4); tm = median(size " tools", 5) / 1024
       ow = median(size " ours", 3); oc = median(size " ours", 4); om = median(size " ours", 5) / 1024
       peak[s] = om
-      printf "  %-12d %-8s %8.2f %8.2f %10.1f %10.0f\n", size, "tools", tw, tc, tm, (tw > 0 ? size / tw / 1e6 : 0)
-      printf "  %-12d %-8s %8.2f %8.2f %10.1f %10.0f\n", size, "ours", ow, oc, om, (ow > 0 ? size / ow / 1e6 : 0)
+      printf "  %-12d %-8s %8.2f %8.2f %10.1f %10.0f\n", size, tools_name, tw, tc, tm, (tw > 0 ? size / tw / 1e6 : 0)
+      printf "  %-12d %-8s %8.2f %8.2f %10.1f %10.0f\n", size, ours_name, ow, oc, om, (ow > 0 ? size / ow / 1e6 : 0)
       printf "  %-12d %-8s %7.2fx %7.2fx %+9.1f   (wall goal: at most 1.10x: %s)\n", size, "ratio",
         (tw > 0 ? ow / tw : 0), (tc > 0 ? oc / tc : 0), om - tm, (tw > 0 && ow / tw <= 1.1 ? "met" : "missed")
     }
@@ -151,8 +177,8 @@ awk -v sizes="$sizes" "$bench_awk_median"'
   }' "$bench_results"
 
 echo
-echo "Where the time goes, the tools (medians, seconds):"
-awk -v sizes="$sizes" "$bench_awk_median"'
+[ "$tls" = 1 ] || echo "Where the time goes, the tools (medians, seconds):"
+[ "$tls" = 1 ] || awk -v sizes="$sizes" "$bench_awk_median"'
   {
     for (f = 3; f < NF; f += 2) { values[$1, $f] = values[$1, $f] " " $(f + 1); if (!seen[$f]++) names[++count] = $f }
   }

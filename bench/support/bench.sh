@@ -3,8 +3,10 @@
 #   bench_require TOOL...               stops with an install hint when one is missing
 #   probe_free_port                     a loopback port nobody listens on
 #   wait_for_port PORT PID              until PORT answers, while PID lives
-#   bench_start_host HOST CATALOG OUT   parcel2-host serving CATALOG on a free
-#                                       port: sets bench_host_pid, bench_host_url
+#   bench_start_host HOST CATALOG OUT [ARG...]
+#                                       parcel2-host serving CATALOG on a free
+#                                       port (ARGs to serve, --tls-cert...):
+#                                       sets bench_host_pid, bench_host_url
 #                                       and bench_host_port
 #   bench_stop_host                     stops it by its pid
 #   bench_measure KEY COMMAND...        one timed process; appends
@@ -50,12 +52,12 @@ wait_for_port() {  # port pid
 bench_host_pid=""
 bench_host_url=""
 bench_host_port=""
-bench_start_host() {  # host catalog output
-  "$1" serve "$2" --port 0 --quiet >"$3" 2>&1 &
+bench_start_host() {  # host catalog output [serve arguments...]
+  "$1" serve "$2" --port 0 --quiet "${@:4}" >"$3" 2>&1 &
   bench_host_pid=$!
   bench_host_url=""
   for _ in $(seq 1 100); do
-    bench_host_url="$(sed -n 's/^Serving .* on \(http:\/\/127\.0\.0\.1:[0-9]*\).*/\1/p' "$3")"
+    bench_host_url="$(sed -n 's/^Serving .* on \(https\{0,1\}:\/\/127\.0\.0\.1:[0-9]*\).*/\1/p' "$3")"
     if [ -n "$bench_host_url" ] || ! kill -0 "$bench_host_pid" 2>/dev/null; then break; fi
     sleep 0.1
   done

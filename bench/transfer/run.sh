@@ -8,7 +8,10 @@
 # alternated; the medians of wall time, CPU time (user + sys) and peak
 # memory are printed with the ratios. Every file, nginx and the host are
 # gone at the end.
-#   bench/transfer/run.sh [RUNS]          (default 5)
+#   bench/transfer/run.sh [--tls] [RUNS]  (default 5)
+#   --tls                 both servers speak HTTPS with a throwaway authority
+#                         (scripts/make-tls-certificates.sh); curl gets it with
+#                         --cacert, DownloadToFile through SSL_CERT_FILE
 #   PARCEL2_BENCH_SIZES   body sizes in bytes (default "10000000 1073741824")
 #   PARCEL2_BENCH_BUILD   build folder (default build-bench)
 set -euo pipefail
@@ -16,6 +19,11 @@ cd "$(dirname "$0")/../.."
 # shellcheck source=bench/support/bench.sh
 . bench/support/bench.sh
 
+tls=0
+if [ "${1:-}" = --tls ]; then
+  tls=1
+  shift
+fi
 runs="${1:-5}"
 sizes="${PARCEL2_BENCH_SIZES:-10000000 1073741824}"
 build="${PARCEL2_BENCH_BUILD:-build-bench}"
@@ -45,6 +53,21 @@ stop_servers() {
   bench_stop_host
 }
 trap 'stop_servers; rm -rf "$work"' EXIT
+
+scheme=http
+nginx_tls=""
+host_tls=()
+curl_tls=()
+if [ "$tls" = 1 ]; then
+  scripts/make-tls-certificates.sh "$work/tls"
+  scheme=https
+  nginx_tls="ssl; ssl_certificate $work/tls/host.pem; ssl_certificate_key $work/tls/host.key"
+  host_tls=(--tls-cert "$work/tls/host.pem" --tls-key "$work/tls/host.key")
+  curl_tls=(--cacert "$work/tls/ca.pem")
+  # Only the throwaway authority, whatever the machine's own settings say.
+  unset CURL_CA_BUNDLE SSL_CERT_DIR
+  export SSL_CERT_FILE="$work/tls/ca.pem"
+fi
 
 # One product a size, published in one part, each with its own purchase.
 catalog="$work/catalog"
@@ -90,7 +113,7 @@ http {
   uwsgi_temp_path $work/nginx/uwsgi;
   scgi_temp_path $work/nginx/scgi;
   server {
-    listen 127.0.0.1:$nginx_port;
+    listen 127.0.0.1:$nginx_port $nginx_tls;
     root $catalog;
     error_page 405 =200 \$uri;
   }
@@ -109,7 +132,7 @@ if [ -z "$nginx_pid" ]; then
   exit 1
 fi
 
-bench_start_host "$host" "$catalog" "$work/host.out"
+bench_start_host "$host" "$catalog" "$work/host.out" "${host_tls[@]}"
 host_port="$bench_host_port"
 
 results="$work/results"
@@ -145,16 +168,16 @@ for size in $sizes; do
   query="NO=$n&KEY=bench&REQID=$part"
   for server in nginx host; do
     if [ "$server" = nginx ]; then
-      url="http://127.0.0.1:$nginx_port/size$n/$part"
+      url="$scheme://127.0.0.1:$nginx_port/size$n/$part"
     else
-      url="http://127.0.0.1:$host_port/http/cgi-bin/getbody_u8.pl"
+      url="$bench_host_url/http/cgi-bin/getbody_u8.pl"
     fi
     echo "Fetching $size bytes from $server, $runs runs each, alternated..."
     for run in $(seq 1 "$runs"); do
       for client in $(if [ $((run % 2)) = 1 ]; then echo curl ours; else echo ours curl; fi); do
         if [ "$client" = curl ]; then
           measure "$size $server curl" "$out" "$size" \
-            curl -s -S -f --noproxy '*' -o "$out" --data-binary "$query" "$url"
+            curl -s -S -f --noproxy '*' "${curl_tls[@]}" -o "$out" --data-binary "$query" "$url"
         else
           measure "$size $server ours" "$out" "$size" "$fetch" "$url?$query" "$out" "$size"
           if [ "$run" = 1 ] && ! cmp -s "$out" "$catalog/size$n/$part"; then
@@ -170,11 +193,11 @@ for size in $sizes; do
   for run in $(seq 1 "$runs"); do
     for server in $(if [ $((run % 2)) = 1 ]; then echo nginx host; else echo host nginx; fi); do
       if [ "$server" = nginx ]; then
-        url="http://127.0.0.1:$nginx_port/size$n/$part"
+        url="$scheme://127.0.0.1:$nginx_port/size$n/$part"
       else
-        url="http://127.0.0.1:$host_port/http/cgi-bin/getbody_u8.pl"
+        url="$bench_host_url/http/cgi-bin/getbody_u8.pl"
       fi
-      measure "$size $server serve" - "$size" curl -s -S -f --noproxy '*' -o /dev/null --data-binary "$query" "$url"
+      measure "$size $server serve" - "$size" curl -s -S -f --noproxy '*' "${curl_tls[@]}" -o /dev/null --data-binary "$query" "$url"
     done
   done
 done
@@ -182,7 +205,7 @@ stop_servers
 cp "$results" "$build/transfer-bench-runs.txt"  # every run, for a closer look
 
 echo
-echo "Medians of $runs alternated runs (wall and CPU in seconds, peak memory in MiB):"
+echo "Medians of $runs alternated runs over $scheme (wall and CPU in seconds, peak memory in MiB):"
 awk -v sizes="$sizes" "$bench_awk_median"'
   {
     key = $1 " " $2 " " $3
