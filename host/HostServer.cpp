@@ -106,7 +106,7 @@ bool CHostServer::Start(const COptions& options, QString* error) {
     const std::string path = OriginForm(request.path);
     const std::string target = OriginForm(request.target);
     record.Path = path;
-    record.Target = target;
+    record.Target = request.target;  // as sent, so a test sees the proxy's form
     record.Body = request.body;
     for (const auto& [name, value] : request.headers) record.Headers.emplace_back(name, value);
     record.Endpoint = ClassifyHostPath(path);
