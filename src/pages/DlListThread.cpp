@@ -40,6 +40,15 @@ void WaitForAnswer(const CDlListJob& job) {
     std::this_thread::sleep_for(std::chrono::milliseconds(job.PausePollMs));
 }
 
+// Before the worker reports, whatever it reports: the question's box is a
+// child of the page, and the wizard must not move on (and take the page
+// with it) under an open question, also one asked again after a Yes or
+// after the time-out. The box closes with its page, so this ends.
+void WaitForOpenQuestion(const CDlListJob& job) {
+  while (job.Flags->CancelPaused.load() != 0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(job.PausePollMs));
+}
+
 // Before each attempt: true when the user asked to stop, then or before.
 bool StopRequested(const CDlListJob& job, CLogWriter& log) {
   WaitForAnswer(job);
@@ -176,13 +185,14 @@ int GetDlListThreadFunction(const CDlListJob& job) {
     }
     DeleteListFile(listPath);
     LogError(log, "Invalid download-list-file:FileVersion error");
+    WaitForOpenQuestion(job);
     Report(job, EV_VERSION_ERROR);
     return DLLIST_VERSION_ERROR;
   }
 
   // A list that arrives while the cancel question is open waits for the
   // answer: the wizard must not move on under the question, and a Yes wins.
-  WaitForAnswer(job);
+  WaitForOpenQuestion(job);
   if (flags.CancelRequested.load() == 1 || flags.TimedOut.load() == 1) {
     LogError(log, "Canceled get download-list-file");
     DeleteListFile(listPath);

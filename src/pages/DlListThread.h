@@ -15,6 +15,8 @@ struct CDlListFlags {
   std::atomic<std::int32_t> TimedOut{0};
   std::atomic<std::int32_t> CancelPaused{0};
   std::atomic<std::int32_t> CancelRequested{0};
+  // Set by the worker as its last step: from then on nothing is left to stop.
+  std::atomic<std::int32_t> Ended{0};
 };
 
 // What the worker needs from its page: the flags and the two windows it

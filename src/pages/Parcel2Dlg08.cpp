@@ -9,8 +9,14 @@
 bool CParcel2Dlg08::OnInitDialog() {
   Flags = std::make_shared<CDlListFlags>();
   if (StartsWorker) {
+    GetApp().UrlDownload.AllowRequests();
     const CDlListJob job{Flags, GetSafeHwnd(), GetParentHandle(), PausePollMs};
-    BeginWorkerThread([job] { GetDlListThreadFunction(job); });
+    BeginWorkerThread([job] {
+      GetDlListThreadFunction(job);
+      job.Flags->Ended = 1;
+    });
+  } else {
+    Flags->Ended = 1;
   }
   // Counts from the page's opening, across all attempts.
   SetTimer(TIMEOUT_TIMER_ID, TimeoutMs);
@@ -23,7 +29,7 @@ void CParcel2Dlg08::OnTimer(int timerId) {
   if (timerId == TIMEOUT_TIMER_ID && Flags->CancelPaused.load() == 0) {
     LogError(GetApp().Logger, "Time-Out get download-list-file");
     Flags->TimedOut = 1;
-    Flags->CancelRequested = 1;
+    StopWorker();
     KillTimer(TIMEOUT_TIMER_ID);
   }
   CParcel2SubDlg::OnTimer(timerId);
@@ -37,6 +43,7 @@ void CParcel2Dlg08::OnCancel() {
   if (ShowMessageBox(GetSafeHwnd(), LoadString(IDS_CANCEL_QUESTION), LoadString(IDS_CANCEL_CAPTION),
                      MB_YESNO | MB_DEFBUTTON2) == IDYES) {
     flags->CancelRequested = 1;
+    if (flags->Ended.load() == 0) GetApp().UrlDownload.AbortRequests();
     LogError(GetApp().Logger, "GetDownloadList Cancel");
   }
   flags->CancelPaused = 0;
@@ -50,7 +57,15 @@ bool CParcel2Dlg08::OnCommand(int commandId) {
   return CParcel2SubDlg::OnCommand(commandId);
 }
 
+// The worker stops before its next attempt, and the request under way is
+// closed: a host that sends the list a byte at a time holds up neither the
+// wizard nor the program's end.
+void CParcel2Dlg08::StopWorker() {
+  Flags->CancelRequested = 1;
+  if (Flags->Ended.load() == 0) GetApp().UrlDownload.AbortRequests();
+}
+
 // The window goes before the worker has reported only when the wizard was
-// closed under it: the worker then stops at its next step instead of trying
-// the host again for a wizard that is gone.
-void CParcel2Dlg08::OnDestroy() { Flags->CancelRequested = 1; }
+// closed under it: the worker then stops instead of trying the host again
+// for a wizard that is gone.
+void CParcel2Dlg08::OnDestroy() { StopWorker(); }

@@ -31,4 +31,7 @@ protected:
   void OnCancel() override;
   bool OnCommand(int commandId) override;
   void OnDestroy() override;
+
+private:
+  void StopWorker();
 };

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QThread>
 
@@ -28,7 +29,11 @@ QWidget* OwnerWidget(CWindowHandle owner) {
 int DefaultMessageBoxAnswer(unsigned type) { return (type & 0xf) == MB_YESNO ? IDNO : IDOK; }
 
 CMessageBoxPresenterUi::CMessageBoxPresenterUi() {
-  Previous = SetMessageBoxPresenter([this](const CMessageBoxRequest& request) { return Present(request); });
+  // The installed function holds the state, not the presenter: a worker
+  // that took it just before the presenter went gets its default answer
+  // and touches nothing freed.
+  Previous = SetMessageBoxPresenter(
+      [state = State](const CMessageBoxRequest& request) { return Present(state, request); });
   // A responder already answering (tests, the unattended mode) keeps answering.
   if (Previous) {
     SetMessageBoxPresenter(Previous);
@@ -69,20 +74,30 @@ std::unique_ptr<QMessageBox> CMessageBoxPresenterUi::BuildMessageBox(const CMess
 }
 
 int CMessageBoxPresenterUi::RunMessageBox(const CMessageBoxRequest& request) {
-  const std::unique_ptr<QMessageBox> box = BuildMessageBox(request);
+  // The box is a child of its owner's window. When that window goes while
+  // the box is open (the wizard moved on under it), Qt deletes the box
+  // inside exec: the box then counts as closed with No (or OK), and nothing
+  // of it is read afterwards.
+  const QPointer<QMessageBox> box = BuildMessageBox(request).release();
   box->exec();
+  if (!box) return DefaultMessageBoxAnswer(request.Type);
+  const bool yes = box->clickedButton() == box->button(QMessageBox::Yes);
+  delete box.data();
   if ((request.Type & 0xf) != MB_YESNO) return IDOK;
-  return box->clickedButton() == box->button(QMessageBox::Yes) ? IDYES : IDNO;
+  return yes ? IDYES : IDNO;
 }
 
-int CMessageBoxPresenterUi::Present(const CMessageBoxRequest& request) {
+int CMessageBoxPresenterUi::Present(const std::shared_ptr<CState>& state, const CMessageBoxRequest& request) {
+  {
+    std::lock_guard<std::mutex> lock(state->Lock);
+    if (state->ShuttingDown) return DefaultMessageBoxAnswer(request.Type);
+  }
   QCoreApplication* application = QCoreApplication::instance();
   if (!application) return DefaultMessageBoxAnswer(request.Type);
   if (QThread::currentThread() == application->thread()) return RunMessageBox(request);
 
   // A worker: queue the box to the UI thread and wait. The state is shared
   // so a box answered after the presenter is gone touches nothing freed.
-  const std::shared_ptr<CState> state = State;
   auto box = std::make_shared<CPendingBox>();
   box->Type = request.Type;
   {

@@ -39,14 +39,14 @@ private:
     int Answer = 0;
   };
 
-  int Present(const CMessageBoxRequest& request);
-
   struct CState {
     std::mutex Lock;
     std::condition_variable Answered;
     std::set<std::shared_ptr<CPendingBox>> Pending;
     bool ShuttingDown = false;
   };
+  // Any thread.
+  static int Present(const std::shared_ptr<CState>& state, const CMessageBoxRequest& request);
   std::shared_ptr<CState> State = std::make_shared<CState>();
   CMessageBoxPresenter Previous;
   bool Installed = true;
