@@ -101,6 +101,27 @@ TEST(MessageBoxPresenter, ExitAnswersWaitingWorkersWithoutAPerson) {
   EXPECT_EQ(ShowMessageBox(0, "Again?", "Cancel", MB_YESNO), IDNO) << "no presenter left";
 }
 
+// A worker that took the presenter just before it went (a write failure at
+// exit) gets its default answer; nothing of the presenter is touched.
+TEST(MessageBoxPresenter, AWorkersBoxAfterThePresenterWentGetsItsDefault) {
+  CMessageBoxPresenter taken;
+  {
+    CMessageBoxPresenterUi presenter;
+    taken = SetMessageBoxPresenter(nullptr);
+    SetMessageBoxPresenter(taken);
+  }
+  ASSERT_TRUE(taken);
+  std::atomic<int> answers[2] = {0, 0};
+  BeginWorkerThread([&] {
+    answers[0] = taken(CMessageBoxRequest{0, "Disk full", "Write", MB_OK | MB_ICONHAND});
+    answers[1] = taken(CMessageBoxRequest{0, "Sure?", "Cancel", MB_YESNO});
+  });
+  JoinWorkerThreads();
+  EXPECT_EQ(answers[0].load(), IDOK);
+  EXPECT_EQ(answers[1].load(), IDNO);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
 TEST(MessageBoxPresenter, AResponderInstalledFirstKeepsAnswering) {
   CMessageBoxResponder responder(IDYES);
   CMessageBoxPresenterUi presenter;
