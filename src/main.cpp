@@ -7,11 +7,16 @@
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 int main(int argc, char** argv) {
   // The command line as given, before Qt takes its own options out of argv.
   QStringList arguments;
-  for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  QString decodeError;
+  if (!DecodeProgramArguments(argc, argv, arguments, decodeError)) {
+    std::fprintf(stderr, "parcel2: %s\nTry 'parcel2 --help'.\n", qPrintable(decodeError));
+    return EXIT_USAGE;
+  }
   const CProgramArguments parsed = ParseProgramArguments(arguments);
   if (!parsed.Error.isEmpty()) {
     std::fprintf(stderr, "parcel2: %s\nTry 'parcel2 --help'.\n", qPrintable(parsed.Error));
@@ -27,15 +32,26 @@ int main(int argc, char** argv) {
     return EXIT_DONE;
   }
 
-  // Without a window: the same wizard, drawn nowhere.
-  if (parsed.Unattended) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
+  // Without a window: the same wizard, drawn nowhere. Told to Qt on its
+  // command line, not in the environment, which the install commands get
+  // as the caller gave it (a Qt installer must be able to show itself).
+  std::vector<char*> qtArguments(argv, argv + argc);
+  char platformSwitch[] = "-platform";
+  char offscreen[] = "offscreen";
+  if (parsed.Unattended) {
+    qtArguments.insert(qtArguments.begin() + 1, {platformSwitch, offscreen});
+    KeepQtMessagesOffTheErrorStream();
+  }
+  int qtArgumentCount = static_cast<int>(qtArguments.size());
+  qtArguments.push_back(nullptr);
+  QApplication application(qtArgumentCount, qtArguments.data());
   CParcel2Program app(parsed.WizardCommandLine);
   std::unique_ptr<CUnattendedRun> run;
   if (parsed.Unattended) {
     run = std::make_unique<CUnattendedRun>(app, parsed);
     run->CatchSignals();
     app.SetFrameObserver([&run](CParcel2Dlg& frame) { run->Attach(frame); });
+    app.SetWizardEndObserver([&run] { run->BeginShutdown(); });
   }
   app.InitInstance();
   app.ExitInstance();

@@ -120,6 +120,7 @@ void CParcel2Dlg::OnWizardQuit() {
 // The page goes with the wizard, so its timers stop and its workers' reports
 // find no window to reach.
 void CParcel2Dlg::EndWizard() {
+  InstallStop->store(1);
   DestroyCurrentPage();
   EndDialog(IDCANCEL);
 }
@@ -135,6 +136,7 @@ void CParcel2Dlg::OnPaint(QPainter& painter) {
 }
 
 void CParcel2Dlg::OnDestroy() {
+  InstallStop->store(1);
   DestroyCurrentPage();
   SystemMenu = nullptr;
   ReacquireItem = nullptr;
@@ -142,9 +144,11 @@ void CParcel2Dlg::OnDestroy() {
 
 // The list and the log are the application's, which joins every worker
 // before it lets them go.
+// A quit does not wait for a waited command: the flag tells the worker.
 void CParcel2Dlg::StartInstallation() {
   CParcel2App& app = GetApp();
-  BeginWorkerThread([frame = GetSafeHwnd(), &list = app.DownloadList, &logger = app.Logger] {
-    InstallThreadProc(frame, list, logger);
-  });
+  InstallStop = std::make_shared<std::atomic<std::int32_t>>(0);
+  app.SetInstallFailures(QStringList());
+  CInstallJob job{GetSafeHwnd(), InstallStop, [&app](const QStringList& failures) { app.SetInstallFailures(failures); }};
+  BeginWorkerThread([job, &list = app.DownloadList, &logger = app.Logger] { InstallThreadProc(job, list, logger); });
 }

@@ -15,7 +15,10 @@
 
 #include <QFont>
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
+#include <memory>
 
 class CActionEntry;
 class QMenu;
@@ -94,4 +97,5 @@ private:
   QMenu* SystemMenu = nullptr;
   QAction* ReacquireItem = nullptr;
   std::function<void(int state)> StateObserver;
+  std::shared_ptr<std::atomic<std::int32_t>> InstallStop = std::make_shared<std::atomic<std::int32_t>>(0);
 };

@@ -13,6 +13,7 @@ void CParcel2Program::RunWizard() {
   auto frame = std::make_unique<CParcel2Dlg>();
   if (FrameObserver) FrameObserver(*frame);
   frame->DoModal();
+  if (WizardEndObserver) WizardEndObserver();
   // The pages wait for their workers as they go; a worker still waiting for
   // a box gets its default answer first, or the two would wait on each other.
   CloseMessageBoxes();

@@ -19,7 +19,10 @@ public:
 
   // Called with the frame before it runs (the unattended mode watches it).
   void SetFrameObserver(std::function<void(CParcel2Dlg&)> observer) { FrameObserver = std::move(observer); }
+  // Called once the frame has ended, before the program waits for its workers.
+  void SetWizardEndObserver(std::function<void()> observer) { WizardEndObserver = std::move(observer); }
 
 private:
   std::function<void(CParcel2Dlg&)> FrameObserver;
+  std::function<void()> WizardEndObserver;
 };

@@ -1,5 +1,7 @@
 #include "app/ProgramArguments.h"
 
+#include <QStringDecoder>
+
 namespace {
 
 bool HasSpace(const QString& text) {
@@ -35,6 +37,12 @@ CProgramArguments ParseProgramArguments(const QStringList& arguments) {
       parsed.Error = QStringLiteral("unknown switch %1").arg(argument);
       return parsed;
     } else {
+      // The key goes after -K as an argument of its own: glued to the switch
+      // it would be taken for no switch at all and logged as it is.
+      if (argument.startsWith(QStringLiteral("-K")) && argument.size() > 2) {
+        parsed.Error = QStringLiteral("the purchase key goes after -K as an argument of its own");
+        return parsed;
+      }
       // The wizard splits its command line at white space, so a key with a
       // space would arrive in two pieces and the second be taken for a switch.
       if (argument == QStringLiteral("-K") && i + 1 < arguments.size() && HasSpace(arguments[i + 1])) {
@@ -52,6 +60,22 @@ CProgramArguments ParseProgramArguments(const QStringList& arguments) {
     parsed.Error = QStringLiteral("--unattended needs -P NUMBER and -K KEY");
   parsed.WizardCommandLine = wizard.join(QLatin1Char(' '));
   return parsed;
+}
+
+bool DecodeProgramArguments(int argc, char** argv, QStringList& arguments, QString& error) {
+  arguments.clear();
+  for (int i = 1; i < argc; ++i) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString argument = decoder(QByteArrayView(argv[i]));
+    // A folder or a key read with a replacement character in it would name
+    // another folder, or send another key.
+    if (decoder.hasError()) {
+      error = QStringLiteral("argument %1 is not valid UTF-8").arg(i);
+      return false;
+    }
+    arguments << argument;
+  }
+  return true;
 }
 
 QString ProgramUsageText() {
@@ -84,5 +108,6 @@ QString ProgramUsageText() {
       "  3  the download or the verification failed\n"
       "  4  the download list needs a newer program\n"
       "  5  no folder with enough room, or the folder was refused\n"
-      "  6  cancelled\n");
+      "  6  cancelled\n"
+      "  7  an install command failed (each one is named on standard error)\n");
 }

@@ -21,6 +21,10 @@ struct CProgramArguments {
 
 CProgramArguments ParseProgramArguments(const QStringList& arguments);
 
+// The arguments after the program's name as text; false (and what to tell
+// the user) when one of them is not valid UTF-8.
+bool DecodeProgramArguments(int argc, char** argv, QStringList& arguments, QString& error);
+
 // The text of --help: the switches and the exit codes.
 QString ProgramUsageText();
 
@@ -33,4 +37,5 @@ enum EExitCode {
   EXIT_VERSION_ERROR = 4,
   EXIT_NO_FOLDER = 5,
   EXIT_CANCELLED = 6,
+  EXIT_INSTALL_FAILED = 7,
 };

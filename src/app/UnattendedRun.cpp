@@ -1,6 +1,7 @@
 #include "app/UnattendedRun.h"
 
 #include "app/Parcel2Dlg.h"
+#include "log/Log.h"
 #include "pages/DlListThread.h"
 #include "pages/SizeText.h"
 #include "platform/UiLanguage.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -24,16 +26,40 @@ constexpr int IDC_FOLDER_EDIT = 1009;
 constexpr int TRY_AGAIN_LIMIT = 2;
 
 int SignalPipe[2] = {-1, -1};
+std::atomic<int> SignalsCaught{0};
+std::atomic<bool> ShuttingDown{false};
 
-// Signal context: only the write is safe here; the UI thread does the rest.
+// Signal context: only writes, atomics and _exit are safe here; the UI
+// thread does the rest. A second signal, or one that comes while the
+// program shuts down (when no event loop reads the pipe any more), ends the
+// process at once: the parts verified so far are on disk, the part being
+// fetched is fetched again next time.
 void OnSignal(int) {
+  if (SignalsCaught.fetch_add(1) > 0 || ShuttingDown.load()) {
+    static const char TEXT[] = "Cancelled at once: parts already verified stay for the next run.\n";
+    [[maybe_unused]] const ssize_t told = ::write(STDERR_FILENO, TEXT, sizeof TEXT - 1);
+    ::_exit(EXIT_CANCELLED);
+  }
   const char byte = 1;
   [[maybe_unused]] const ssize_t written = ::write(SignalPipe[1], &byte, 1);
+}
+
+std::atomic<CLogWriter*> QtMessageLog{nullptr};
+
+// Any thread.
+void OnQtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtFatalMsg) {
+    std::fprintf(stderr, "parcel2: %s\n", message.toLocal8Bit().constData());
+    return;
+  }
+  if (CLogWriter* log = QtMessageLog.load()) LogTrace(*log, "Qt:%s", message);
 }
 
 QString AbsoluteFolder(const QString& folder) { return QDir::cleanPath(QDir::current().absoluteFilePath(folder)); }
 
 }  // namespace
+
+void KeepQtMessagesOffTheErrorStream() { qInstallMessageHandler(OnQtMessage); }
 
 CUnattendedRun::CUnattendedRun(CParcel2App& app, const CProgramArguments& arguments, std::FILE* out, std::FILE* err)
     : App(app), Arguments(arguments), Out(out), Err(err), OutIsTerminal(::isatty(::fileno(out)) == 1) {
@@ -41,9 +67,11 @@ CUnattendedRun::CUnattendedRun(CParcel2App& app, const CProgramArguments& argume
   // in place.
   PreviousPresenter = SetMessageBoxPresenter([this](const CMessageBoxRequest& request) { return AnswerMessageBox(request); });
   QObject::connect(&ProgressTimer, &QTimer::timeout, this, [this] { PrintProgress(); });
+  QtMessageLog = &app.Logger;
 }
 
 CUnattendedRun::~CUnattendedRun() {
+  QtMessageLog = nullptr;
   SetMessageBoxPresenter(std::move(PreviousPresenter));
   if (SignalNotifier) {
     std::signal(SIGINT, SIG_DFL);
@@ -64,9 +92,16 @@ void CUnattendedRun::CatchSignals() {
     }
     Cancel();
   });
+  SignalsCaught = 0;
+  ShuttingDown = false;
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
+  // A reader that went away (| head -n1) must not end the job: its lines
+  // are dropped and the exit code still tells the outcome.
+  std::signal(SIGPIPE, SIG_IGN);
 }
+
+void CUnattendedRun::BeginShutdown() { ShuttingDown = true; }
 
 void CUnattendedRun::Attach(CParcel2Dlg& frame) {
   Frame = &frame;
@@ -93,7 +128,8 @@ int CUnattendedRun::ExitCode() const {
   if (Cancelled.load()) return EXIT_CANCELLED;
   if (Outcome >= 0) return Outcome;
   if (!Frame) return EXIT_NO_DOWNLOAD_INFO;  // the network could not be set up
-  if (ReachedComplete && (!Arguments.Install || InstallFinished)) return EXIT_DONE;
+  if (ReachedComplete && (!Arguments.Install || InstallFinished))
+    return InstallFailed ? EXIT_INSTALL_FAILED : EXIT_DONE;
   if (InstallStarted) return EXIT_DOWNLOAD_FAILED;
   switch (LastState) {
     case ST_ACQUIRE_INFO:
@@ -112,7 +148,12 @@ int CUnattendedRun::ExitCode() const {
 void CUnattendedRun::OnState(int state) {
   CurrentState = state;
   if (state == ST_INSTALLING) InstallStarted = true;
-  if (state == ST_MESSAGE_6 && InstallStarted) InstallFinished = true;
+  if (state == ST_MESSAGE_6 && InstallStarted && !InstallFinished) {
+    InstallFinished = true;
+    const QStringList failures = App.GetInstallFailures();
+    for (const QString& failure : failures) Print(Err, QStringLiteral("Install command failed: %1").arg(failure));
+    InstallFailed = !failures.isEmpty();
+  }
   if (state == ST_DOWNLOAD_COMPLETE) ReachedComplete = true;
   if (state != ST_END) LastState = state;
   if (state == ST_DOWNLOADING) {
@@ -177,6 +218,15 @@ void CUnattendedRun::ActOnState(int state) {
       break;
     case ST_DOWNLOAD_COMPLETE:
       ErrorPagesInARow = 0;
+      // The product was found complete where an earlier run saved it: it
+      // is not in the folder asked for, and that must not pass for done.
+      if (ownFolder && AbsoluteFolder(App.DownloadList.TargetSaveDir) != AbsoluteFolder(Arguments.Folder)) {
+        Print(Err, QStringLiteral("The product is already complete in %1, not in %2. Run again with --folder %1, "
+                                  "or remove that folder to download into %2.")
+                       .arg(App.DownloadList.TargetSaveDir, AbsoluteFolder(Arguments.Folder)));
+        EndRun(EXIT_NO_FOLDER);
+        break;
+      }
       Print(Out, QStringLiteral("Saved: %1").arg(App.DownloadList.GetOutputFilePath()));
       PressOrGiveUp(IDOK, EXIT_DOWNLOAD_FAILED);
       break;

@@ -11,7 +11,14 @@
 #include <functional>
 #include <mutex>
 
+class CLogWriter;
 class CParcel2App;
+
+// The unattended mode's error stream carries the program's own messages
+// only: Qt's warnings (a machine without a session has no XDG_RUNTIME_DIR)
+// go to the log of the run while there is one. Call before the Qt
+// application is created.
+void KeepQtMessagesOffTheErrorStream();
 class CParcel2Dlg;
 class QSocketNotifier;
 
@@ -35,8 +42,12 @@ public:
   int ExitCode() const;
   // UI thread: a confirmed cancel, as SIGINT and SIGTERM are.
   void Cancel();
-  // SIGINT and SIGTERM reach Cancel on the UI thread while the run exists.
+  // SIGINT and SIGTERM reach Cancel on the UI thread while the run exists;
+  // a second one ends the process at once with exit 6. SIGPIPE is ignored.
   void CatchSignals();
+  // The wizard has ended: from now on a signal ends the process at once,
+  // since nothing reads the signals any more.
+  void BeginShutdown();
   // How often the progress line is written when the output is not a
   // terminal (5 s); tests shorten it.
   void SetProgressIntervalMs(int milliseconds) { ProgressIntervalMs = milliseconds; }
@@ -77,5 +88,6 @@ private:
   bool ReachedComplete = false;
   bool InstallStarted = false;
   bool InstallFinished = false;
+  bool InstallFailed = false;
   int LastState = 0;
 };

@@ -7,9 +7,18 @@
 int CInstallExecuter::Execute(const CDownloadList& list) {
   // Entries are reached by index; a count of 3 with the keys 1, 2 and 3
   // tries 0, 1 and 2, so 0 is skipped and 3 never runs.
+  Failures.clear();
   const int count = list.GetInstallEntryCount();
-  for (int i = 0; i < count; ++i) {
-    if (const CInstallEntry* entry = list.GetInstallEntry(i)) ExecuteEntry(*entry, list.TargetSaveDir);
+  for (int i = 0; i < count && !IsStopped(); ++i) {
+    const CInstallEntry* entry = list.GetInstallEntry(i);
+    if (!entry) continue;
+    const int result = ExecuteEntry(*entry, list.TargetSaveDir);
+    const QString command = entry->Params.isEmpty() ? entry->CmdName : entry->CmdName + QLatin1Char(' ') + entry->Params;
+    if (result == -1) Failures << QStringLiteral("'%1' could not be started").arg(command);
+    else if (entry->IsWait != 0 && result == STILL_ACTIVE)
+      Failures << QStringLiteral("'%1' was not seen to end").arg(command);
+    else if (entry->IsWait != 0 && result != 0)
+      Failures << QStringLiteral("'%1' ended with exit code %2").arg(command).arg(result);
   }
   return 1;
 }
@@ -47,7 +56,9 @@ int CInstallExecuter::RunCommand(const QString& command, const QString& paramete
   // No exit code here can be STILL_ACTIVE (they end at 255, signals at
   // 128 + 64), so the loop ends exactly when the process does.
   int code = STILL_ACTIVE;
-  while (info.Process->GetExitCode(code) && code == STILL_ACTIVE) info.Process->WaitForExit(WAIT_POLL_MS);
+  while (!IsStopped() && info.Process->GetExitCode(code) && code == STILL_ACTIVE)
+    info.Process->WaitForExit(WAIT_POLL_MS);
+  if (code == STILL_ACTIVE && IsStopped()) LogWarning(Logger, "Stopped waiting for cmd:Cmd='%s'", command);
   info.Process.reset();
   return code;
 }

@@ -4,11 +4,13 @@
 #include "log/Log.h"
 #include "wizard/WizardEvents.h"
 
-int InstallThreadProc(CWindowHandle frame, const CDownloadList& list, CLogWriter& logger) {
+int InstallThreadProc(const CInstallJob& job, const CDownloadList& list, CLogWriter& logger) {
   CInstallExecuter executer(logger);
+  if (job.Stop) executer.WatchStopFlag(job.Stop.get());
   LogTrace(logger, "Start InstallExecuter::Execute");
   const int rc = executer.Execute(list);
   LogTrace(logger, "Finished InstallExecuter::Execute:Rc=%d", rc);
-  PostWizardEvent(frame, EV_NEXT);
+  if (job.ReportFailures) job.ReportFailures(executer.GetFailures());
+  PostWizardEvent(job.Frame, EV_NEXT);
   return 0;
 }

@@ -125,3 +125,13 @@ QString CParcel2App::GetCertificateProblem() const {
   std::lock_guard<std::mutex> lock(HostMessageLock);
   return CertificateProblem;
 }
+
+void CParcel2App::SetInstallFailures(const QStringList& failures) {
+  std::lock_guard<std::mutex> lock(HostMessageLock);
+  InstallFailures = failures;
+}
+
+QStringList CParcel2App::GetInstallFailures() const {
+  std::lock_guard<std::mutex> lock(HostMessageLock);
+  return InstallFailures;
+}

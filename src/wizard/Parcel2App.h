@@ -6,6 +6,7 @@
 #include "wizard/DownloaderConfig.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <functional>
@@ -52,6 +53,12 @@ public:
   void SetCertificateProblem(const QString& text);
   QString GetCertificateProblem() const;
 
+  // The install commands that failed in the last installation (could not
+  // be started, or waited for and ended with another code than 0); the
+  // unattended mode reports them. Any thread.
+  void SetInstallFailures(const QStringList& failures);
+  QStringList GetInstallFailures() const;
+
   // Tests replace the network library's set-up to see its failure.
   void SetNetworkInit(std::function<bool()> init) { NetworkInit = std::move(init); }
 
@@ -85,6 +92,7 @@ private:
   mutable std::mutex HostMessageLock;
   QString HostMessage;
   QString CertificateProblem;
+  QStringList InstallFailures;  // under HostMessageLock
 };
 
 // The application object of the running program; any thread.
