@@ -88,11 +88,13 @@ void CheckStoredList(CParcel2App& app, const QString& listPath) {
 
 // The save folder is the customer's to choose: one named by the host would
 // be proposed on the save-location pages as if it had been chosen before.
-// The empty record comes after any the host wrote, and the last one wins.
-void ForgetHostFolder(CParcel2App& app, const QString& hostFolder) {
+// The customer's own folder (recorded in a stored list that was rejected,
+// or settled earlier in this run) is recorded after any the host wrote,
+// and the last record wins; without one an empty record does the same.
+void ForgetHostFolder(CParcel2App& app, const QString& hostFolder, const QString& customerFolder) {
   CDownloadList& list = app.DownloadList;
   if (!hostFolder.isEmpty()) LogWarning(app.Logger, "Ignored the save folder named by the host:%s", hostFolder);
-  list.SetTargetSaveDir(QString());
+  list.SetTargetSaveDir(customerFolder);
   list.AppendTargetSaveDir();
 }
 
@@ -170,6 +172,7 @@ int GetDlListThreadFunction(const CDlListJob& job) {
     }
     list.RemoveAllEntries();
     // A fresh list starts without a folder, so we can tell whether it names one.
+    const QString customerFolder = list.TargetSaveDir;
     list.SetTargetSaveDir(QString());
     list.LoadListFile(listPath);
     list.WriteToLog();
@@ -180,7 +183,7 @@ int GetDlListThreadFunction(const CDlListJob& job) {
       continue;
     }
     if (list.FileVersion == LIST_FILE_VERSION) {
-      ForgetHostFolder(app, list.TargetSaveDir);
+      ForgetHostFolder(app, list.TargetSaveDir, customerFolder);
       break;
     }
     DeleteListFile(listPath);

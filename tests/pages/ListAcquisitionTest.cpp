@@ -100,17 +100,25 @@ TEST_F(ListAcquisition, FetchesOnceThenJudgesTheStoredList) {
     QByteArray Stored;  // empty: the file the first visit left
     int Requests;
     QStringList Lines;  // the error lines the check writes, in order
+    QString Folder;     // the customer's folder, kept across the fetch
   };
   QByteArray olderVersion = Published.ListBytes;
   olderVersion.replace("VN,100", "VN,99");
+  const QString ownFolder = Temp.File("Own folder");
   const CStoredCase cases[] = {
-      {"kept list", QByteArray(), 0, {}},
-      {"older version", olderVersion, 1, {"ERROR  Invalid download-list-file:FileVersion error"}},
+      {"kept list", QByteArray(), 0, {}, ""},
+      {"older version", olderVersion, 1, {"ERROR  Invalid download-list-file:FileVersion error"}, ""},
+      {"older version with the customer's folder",
+       olderVersion + "TD,," + ownFolder.toUtf8() + "\r\n",
+       1,
+       {"ERROR  Invalid download-list-file:FileVersion error"},
+       ownFolder},
       {"no entries, older version",
        "VN,99\r\nSN,0,Demo,7\r\n",
        1,
        {"ERROR  Invalid download-list-file:DownloadEntryCount error",
-        "ERROR  Invalid download-list-file:FileVersion error"}},
+        "ERROR  Invalid download-list-file:FileVersion error"},
+       ""},
   };
   for (const CStoredCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -121,7 +129,10 @@ TEST_F(ListAcquisition, FetchesOnceThenJudgesTheStoredList) {
     AcquireAgain();
     ASSERT_TRUE(WaitForState(ST_CONFIRM_SOFTWARE));
     EXPECT_EQ(ListRequests(), c.Requests);
-    EXPECT_EQ(ListFile(), c.Requests ? hostList + "TD,,\r\n" : before);
+    EXPECT_EQ(ListFile(), c.Requests ? hostList + "TD,," + c.Folder.toUtf8() + "\r\n" : before);
+    EXPECT_EQ(App->DownloadList.TargetSaveDir, c.Folder);
+    EXPECT_EQ(App->DownloadList.DownloadTempDir, c.Folder.isEmpty() ? "" : c.Folder + "/DownloadTemp");
+    App->DownloadList.SetTargetSaveDir(QString());  // each case starts from its own file
     const QStringList lines = LogLines().mid(linesBefore).filter("ERROR");
     EXPECT_EQ(lines, c.Lines);
     EXPECT_TRUE(LogLines().mid(linesBefore).filter("Retry").isEmpty()) << "replaced within the same attempt";
