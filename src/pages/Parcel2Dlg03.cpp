@@ -37,6 +37,7 @@ bool CParcel2Dlg03::OnInitDialog() {
   }
   LastRoundedSeconds = -1;
   PartsAtLastCheck = CountMarkedParts(list);
+  BytesAtLastCheck = app.UrlDownload.GetTotalReceived();
   SetDlgItemText(IDC_REMAINING_TIME, LoadString(IDS_CALCULATING));
   SetTimer(DISPLAY_TIMER, DisplayPeriodMs);
   SetTimer(STALL_TIMER, StallPeriodMs);
@@ -68,11 +69,17 @@ void CParcel2Dlg03::UpdateDisplay(int marked) {
 }
 
 void CParcel2Dlg03::CheckForStall(int marked) {
+  CUrlDownload& transfer = GetApp().UrlDownload;
+  const std::int64_t received = transfer.GetTotalReceived();
   if (marked == PartsAtLastCheck && Executed.load() == 0) {
-    StopDownload();
+    // The running part finishes and is marked unless it is trickling, so
+    // every Try Again makes progress even on a part longer than the period.
+    Executer.CancelFlag.store(1);
+    if (received - BytesAtLastCheck < STALL_MIN_BYTES) transfer.AbortRequests();
     LogError(GetApp().Logger, "Download Time-Out");
   }
   PartsAtLastCheck = marked;
+  BytesAtLastCheck = received;
 }
 
 void CParcel2Dlg03::OnCancel() {

@@ -12,14 +12,18 @@
 // over the parts and the time left, asks before it cancels, and stops a
 // download that has marked no part for a whole stall period.
 //
-// A confirmed cancel and the stall time-out also close the request that is
-// running, so a host that trickles a part can hold neither of them up.
+// A confirmed cancel also closes the request that is running, and so does
+// the stall time-out when the request received less than 64 KiB in the
+// period: a host that trickles a part can hold neither of them up, while a
+// part that arrives steadily but slowly still finishes and is marked.
 class CParcel2Dlg03 : public CParcel2SubDlg {
 public:
   static constexpr int DISPLAY_TIMER = 1;
   static constexpr int STALL_TIMER = 2;
   static constexpr int DISPLAY_PERIOD_MS = 300;
   static constexpr int STALL_PERIOD_MS = 900000;
+  // Less than this in a whole stall period is a host that trickles.
+  static constexpr std::int64_t STALL_MIN_BYTES = 64 * 1024;
 
   CParcel2Dlg03();
   ~CParcel2Dlg03() override;
@@ -37,6 +41,7 @@ public:
   // nothing left to stop.
   std::atomic<std::int32_t> Executed{0};
   int PartsAtLastCheck = 0;
+  std::int64_t BytesAtLastCheck = 0;
   int LastRoundedSeconds = -1;
   CDownloadExecuter Executer;
 

@@ -262,6 +262,7 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
       }
       call.Result += got;
       ReceivedSize.store(call.Result, std::memory_order_relaxed);
+      TotalReceived.fetch_add(got, std::memory_order_relaxed);
       LogTrace(Logger, "Read data:Size=%d", call.Result);
       if (overLimit) {
         LogError(Logger, "Download Read CInternetException:%s", BODY_LONGER_THAN_EXPECTED_TEXT);

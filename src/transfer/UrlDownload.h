@@ -46,6 +46,9 @@ public:
   // Why the last DownloadToFile could not trust the server's certificate;
   // empty when it had no such trouble. The calling worker thread only.
   const QString& GetCertificateProblem() const { return CertificateProblem; }
+  // Any thread: body bytes received since the object was made, over every
+  // request; a watcher tells a slow but steady transfer from a trickle.
+  std::int64_t GetTotalReceived() const { return TotalReceived.load(std::memory_order_relaxed); }
 
   void UsePreconfiguredAccess();
   int Connect();
@@ -94,6 +97,7 @@ private:
   const int BufferSize = BUFFER_SIZE;
   std::atomic<std::int32_t> ConnectState{0};
   std::atomic<std::int32_t> ReceivedSize{0};
+  std::atomic<std::int64_t> TotalReceived{0};
   QString ProxyServer;
   std::atomic<std::int32_t> AccessMode{ACCESS_NONE};
   std::unique_ptr<CHttpSession> Session;

@@ -217,6 +217,32 @@ TEST_F(DownloadPages, CancelAndStallEndATricklingPart) {
   EXPECT_EQ(CountLines("ERROR  Download Error"), 1);
 }
 
+// The stall check, ticked by hand. A part that keeps arriving finishes and
+// is marked before the error page, so Try Again goes on from it; a part
+// that trickles (less than 64 KiB in the period) is cut at once.
+TEST_F(DownloadPages, TheStallCheckCutsOnlyATricklingPart) {
+  Host.AddFault(HOST_ANY_BODY, Published.Files[1].FileName.toStdString(), 1, CHostFault::Stall(200000));
+  Host.AddFault(HOST_ANY_BODY, Published.Files[2].FileName.toStdString(), -1, CHostFault::Stall(1000));
+  LoadPublishedList();
+  OpenFrame();
+  Frame->Page03.SetTimerPeriods(CParcel2Dlg03::DISPLAY_PERIOD_MS, 3600000);
+  ASSERT_TRUE(Frame->EnterState(ST_DOWNLOADING));
+  ASSERT_TRUE(WaitUntil([&] { return App->UrlDownload.GetReceivedSize() >= 200000; }));
+  Frame->Page03.OnTimer(CParcel2Dlg03::STALL_TIMER);
+  EXPECT_EQ(CountLines("ERROR  Download Time-Out"), 1);
+  Host.ReleaseStalls();
+  ASSERT_TRUE(WaitForState(ST_DOWNLOAD_ERROR));
+  EXPECT_EQ(Marks(), std::vector<int>({1, 0, 0})) << "the steady part finished";
+
+  ASSERT_TRUE(Frame->PageErr.ClickDlgItem(IDOK));  // Try Again: verification, then the download
+  ASSERT_TRUE(WaitForState(ST_DOWNLOADING));
+  ASSERT_TRUE(WaitUntil([&] { return App->UrlDownload.GetReceivedSize() >= 1000; }));
+  Frame->Page03.OnTimer(CParcel2Dlg03::STALL_TIMER);
+  ASSERT_TRUE(WaitForState(ST_DOWNLOAD_ERROR)) << "the trickle is cut without waiting for the host";
+  EXPECT_EQ(Marks(), std::vector<int>({1, 0, 0}));
+  EXPECT_EQ(CountLines("ERROR  Download Time-Out"), 2);
+}
+
 // The display, driven tick by tick while part 1 trickles: the bar over the
 // parts, and "Calculating" until a tick has seen a nonzero estimate.
 TEST_F(DownloadPages, TheRemainingTimeShowsFromTheTickAfterTheFirstEstimate) {
