@@ -8,8 +8,16 @@
 
 std::uint64_t GetDriveFreeSpace(CLogWriter& logger, const QString& path) {
   if (path.isEmpty() || !QDir::isAbsolutePath(path)) return 0;
+  const auto environment = GetDiskEnvironment();
+  const QString full = FullyQualifiedPath(path);
+  // A path is measured only within its own volume. A folder on a medium
+  // that is not mounted any more (a USB stick pulled out) would otherwise
+  // be measured at its nearest existing parent: the system disk.
+  if (CVolumeTable::IsMediaPath(full) &&
+      !CVolumeTable::IsMediaPath(CVolumeTable(environment->ReadMountTable()).VolumeOf(full)))
+    return 0;
   CSpaceInfo space;
-  if (!GetDiskEnvironment()->QuerySpace(FullyQualifiedPath(path), space)) return 0;
+  if (!environment->QuerySpace(full, space)) return 0;
   LogInfo(logger, "Available space to caller = %llu MB\nTotal space = %llu MB\nFree space on drive = %llu MB\n",
           space.Available >> 20, space.Total >> 20, space.Free >> 20);
   return space.Available;

@@ -15,7 +15,8 @@ class CLogWriter;
 
 // Bytes the current user may still write on the volume of an absolute
 // path (a path that does not exist yet counts on its nearest existing
-// parent); 0 when unknown, for an empty or a relative path.
+// parent); 0 when unknown, for an empty or a relative path, and for a path
+// under the media folders whose medium is not mounted.
 std::uint64_t GetDriveFreeSpace(CLogWriter& logger, const QString& path);
 
 // The fixed volumes in the order of their mount points.

@@ -43,6 +43,8 @@ bool IsMediaMountPoint(const QString& mountPoint) {
 
 }  // namespace
 
+bool CVolumeTable::IsMediaPath(const QString& path) { return IsMediaMountPoint(path); }
+
 CVolumeTable::CVolumeTable(const QString& mountTableText) {
   for (const QString& line : mountTableText.split(QLatin1Char('\n'))) {
     static const QRegularExpression BLANKS(QStringLiteral("[ \t]+"));

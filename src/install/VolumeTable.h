@@ -42,6 +42,9 @@ public:
   // Backed by a local block device and neither in memory, on the network,
   // an image nor an optical disc.
   static bool IsLocalDiskFileSystem(const CMountEntry& mount);
+  // In the folders where the desktop mounts removable media (/media,
+  // /run/media), or one of them.
+  static bool IsMediaPath(const QString& path);
 
 private:
   std::vector<CMountEntry> Mounts;

@@ -15,8 +15,11 @@ namespace {
 
 TEST(DiskUtilities, FreeSpaceOfTheVolumeThatHoldsThePath) {
   CDiskEnvironmentScope machine(std::make_shared<CFakeDiskEnvironment>());
-  machine->MountTable = "/dev/sda2 / ext4 rw 0 0\n/dev/sdd1 /data xfs rw 0 0\n";
+  machine->MountTable = "/dev/sda2 / ext4 rw 0 0\n/dev/sdd1 /data xfs rw 0 0\n"
+                        "/dev/sdb1 /media/user/STICK vfat rw 0 0\n/dev/sde1 /broken ext4 rw 0 0\n";
   machine->Space["/data"] = {(5ull << 30) + 12345, 8ull << 40, (6ull << 30) + 999};
+  machine->Space["/media/user/STICK"] = machine->Space["/data"];
+  machine->Space["/"] = {1ull << 40, 2ull << 40, 1ull << 40};  // the system disk, not a pulled-out stick's
   const struct {
     QString Path;
     std::uint64_t Expected;
@@ -24,9 +27,12 @@ TEST(DiskUtilities, FreeSpaceOfTheVolumeThatHoldsThePath) {
   } cases[] = {
       {"/data/not/yet/there", (5ull << 30) + 12345, true},
       {"/data", (5ull << 30) + 12345, true},
-      {"/usr", 0, false},  // the query fails
+      {"/broken/usr", 0, false},  // the query fails
       {"", 0, false},
       {"data/relative", 0, false},
+      {"/media/user/STICK/Parcel2", (5ull << 30) + 12345, true},
+      {"/media/user/OLD/Parcel2", 0, false},  // that medium is not mounted: its mount point is on /
+      {"/run/media/user/OLD/Parcel2", 0, false},
   };
   for (const auto& c : cases) {
     CMemoryLog log;
