@@ -1,15 +1,20 @@
 #include "log/PurchaseKeyMask.h"
 
+#include <QUrl>
+
+#include <mutex>
+
 namespace {
 
 const QString KEY_PARAMETER = QStringLiteral("KEY=");
 
+std::mutex KeyLock;
+QString MaskedKey;  // under KeyLock
+
 bool EndsValue(QChar c) { return c == QLatin1Char('&') || c == QLatin1Char('\'') || c == QLatin1Char('"') || c.isSpace(); }
 
-}  // namespace
-
-QString MaskPurchaseKey(const QString& text) {
-  qsizetype found = text.indexOf(KEY_PARAMETER);
+QString MaskKeyParameters(const QString& text) {
+  qsizetype found = text.indexOf(KEY_PARAMETER, 0, Qt::CaseInsensitive);
   if (found < 0) return text;
   QString masked;
   qsizetype copied = 0;
@@ -20,8 +25,45 @@ QString MaskPurchaseKey(const QString& text) {
     masked += QStringView(text).mid(copied, valueStart - copied);
     if (valueEnd > valueStart) masked += MASKED_PURCHASE_KEY;
     copied = valueEnd;
-    found = text.indexOf(KEY_PARAMETER, valueEnd);
+    found = text.indexOf(KEY_PARAMETER, valueEnd, Qt::CaseInsensitive);
   }
   masked += QStringView(text).mid(copied);
   return masked;
+}
+
+}  // namespace
+
+void SetMaskedPurchaseKey(const QString& key) {
+  std::lock_guard<std::mutex> lock(KeyLock);
+  MaskedKey = key;
+}
+
+QString MaskPurchaseKey(const QString& text) {
+  QString masked = MaskKeyParameters(text);
+  QString key;
+  {
+    std::lock_guard<std::mutex> lock(KeyLock);
+    key = MaskedKey;
+  }
+  if (key.isEmpty()) return masked;
+  // The host may give the key back anywhere (an error answer, a redirect's
+  // address), as it was sent or percent-encoded.
+  masked.replace(key, MASKED_PURCHASE_KEY);
+  const QString encoded = QString::fromLatin1(QUrl::toPercentEncoding(key));
+  if (encoded != key) masked.replace(encoded, MASKED_PURCHASE_KEY, Qt::CaseInsensitive);
+  return masked;
+}
+
+QString EscapeControlCharacters(const QString& text) {
+  QString escaped;
+  escaped.reserve(text.size());
+  for (const QChar c : text) {
+    if (c == QLatin1Char('\\')) escaped += QStringLiteral("\\\\");
+    else if (c == QLatin1Char('\r')) escaped += QStringLiteral("\\r");
+    else if (c == QLatin1Char('\n')) escaped += QStringLiteral("\\n");
+    else if (c == QLatin1Char('\t')) escaped += QStringLiteral("\\t");
+    else if (c.category() == QChar::Other_Control) escaped += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+    else escaped += c;
+  }
+  return escaped;
 }

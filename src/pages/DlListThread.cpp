@@ -164,7 +164,7 @@ int GetDlListThreadFunction(const CDlListJob& job) {
       LogError(log, "Get DownloadList Error:Len=%d", received);
       QString text;
       transfer.GetResponseHead(text);
-      LogError(log, "Error msg=%s", text);
+      LogError(log, "Error msg=%s", EscapeControlCharacters(text));
       hostMessage = CleanHostMessage(text);
       DeleteListFile(listPath);
       ++attempt;

@@ -120,12 +120,12 @@ int CUrlDownload::DownloadToFile(const QString& url, const QString& path, const 
     if (attempt > 0) LogWarning(Logger, "UrlDownload Retry #%d", attempt);
     CHttpUrl parts;
     if (!ParseHttpUrl(address, parts)) {
-      LogError(Logger, "Invalid URL='%s'", url);
+      LogError(Logger, "Invalid URL='%s'", EscapeControlCharacters(url));
       return -1;
     }
     if (RunAttempt(parts, call, watchdog) == ATTEMPT_REDIRECTED) {
       if (++redirects > MAX_REDIRECTS) {
-        LogError(Logger, "Too many redirects:%s", url);
+        LogError(Logger, "Too many redirects:%s", EscapeControlCharacters(url));
         return -1;
       }
       // Once secure, always secure: the answer must not come from anyone
@@ -138,7 +138,7 @@ int CUrlDownload::DownloadToFile(const QString& url, const QString& path, const 
       // The counter restarts and advances at once: the new address gets one
       // attempt (logged as retry 1). The query goes along.
       address = call.Location;
-      LogTrace(Logger, "Redirected to=%s", address);
+      LogTrace(Logger, "Redirected to=%s", EscapeControlCharacters(address));
       attempt = 0;
     }
   }
@@ -214,7 +214,7 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
   QString digestText;
   if (DigestCheck.load() == 1) {
     if (request.QueryHeader(QStringLiteral("Digest"), digestText)) {
-      LogTrace(Logger, "Digest='%s'", digestText);
+      LogTrace(Logger, "Digest='%s'", EscapeControlCharacters(digestText));
     } else {
       LogWarning(Logger, "Not found digest:LastError=%d", CHttpRequest::HTTP_ERROR_HEADER_NOT_FOUND);
       digestText.clear();
@@ -301,7 +301,7 @@ void CUrlDownload::CheckDigest(const QString& digestText, CCall& call) {
       return;
     }
   }
-  LogError(Logger, "Differential digest='%s'", digestText);
+  LogError(Logger, "Differential digest='%s'", EscapeControlCharacters(digestText));
   call.Result = 0;
   call.Retry = 1;
 }

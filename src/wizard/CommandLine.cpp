@@ -22,6 +22,14 @@ bool IsSwitch(const QString& token, QChar letter) {
   return token.size() >= 2 && token[0] == QLatin1Char('-') && token[1] == letter;
 }
 
+// "-K=KEY" and "-KKEY" are no switches the wizard knows, but they carry a
+// key all the same: what follows "-K" (and an "=") is masked.
+QString MaskGluedKey(const QString& token) {
+  if (token.size() <= 2 || !token.startsWith(QStringLiteral("-K"))) return token;
+  const qsizetype valueStart = token[2] == QLatin1Char('=') ? 3 : 2;
+  return token.left(valueStart) + (token.size() > valueStart ? MASKED_PURCHASE_KEY : QString());
+}
+
 // The purchase key never reaches the log: the token after "-K" is masked.
 QString MaskKeyOnCommandLine(const QString& commandLine) {
   QString masked;
@@ -30,7 +38,7 @@ QString MaskKeyOnCommandLine(const QString& commandLine) {
   while (tokenizer.HasMoreTokens()) {
     const qsizetype start = tokenizer.GetPosition();
     const QString token = tokenizer.NextToken();
-    masked += maskNext && !token.isEmpty() ? MASKED_PURCHASE_KEY : token;
+    masked += maskNext && !token.isEmpty() ? MASKED_PURCHASE_KEY : MaskGluedKey(token);
     const qsizetype end = start + token.size();
     if (end < commandLine.size()) masked += commandLine[end];
     maskNext = token == QStringLiteral("-K");
@@ -47,7 +55,7 @@ bool CParcel2App::ParseCommandLine() {
   int index = 0;
   while (tokenizer.HasMoreTokens()) {
     const QString token = tokenizer.NextToken();
-    LogTrace(Logger, "Args token[%d]=%s", index++, token);
+    LogTrace(Logger, "Args token[%d]=%s", index++, MaskGluedKey(token));
     if (IsSwitch(token, QLatin1Char('T'))) {
       TestMode = DecimalToInt(tokenizer.NextToken());
       LogInfo(Logger, "In TEST-MODE=%d", TestMode.load());
@@ -56,6 +64,7 @@ bool CParcel2App::ParseCommandLine() {
       LogInfo(Logger, "Purchase No=%d", PurchaseNo);
     } else if (token == QStringLiteral("-K")) {
       PurchaseKey = tokenizer.NextToken();
+      SetMaskedPurchaseKey(PurchaseKey);
     } else if (token == QStringLiteral("-H")) {
       // Without a value the compiled-in host stays: an empty one reaches nothing.
       const QString host = tokenizer.NextToken();

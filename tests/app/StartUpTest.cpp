@@ -1,4 +1,5 @@
 #include "app/Parcel2Program.h"
+#include "log/Log.h"
 #include "platform/MessageBox.h"
 #include "platform/SystemInfo.h"
 #include "platform/UiLanguage.h"
@@ -113,6 +114,22 @@ TEST_F(StartUp, PurchaseAndHostNeverLogTheKey) {
   EXPECT_TRUE(lines.contains("INFOM  Host=http://127.0.0.1:8081"));
   EXPECT_TRUE(lines.contains("INFOM  CmdLine=-L -P 42 -K ******** -H http://127.0.0.1:8081"));
   for (const QString& line : lines) EXPECT_FALSE(line.contains("s3cret")) << line.toStdString();
+}
+
+// The key glued to its switch is no switch the wizard knows, but it is
+// masked all the same; and the key given back by the host is masked too.
+TEST_F(StartUp, NoSpellingOfTheKeyReachesTheLog) {
+  auto app = Start("-L -K=g1ued -Kg2ued -K s3cret");
+  const QStringList lines = Lines();
+  EXPECT_TRUE(lines.contains("INFOM  CmdLine=-L -K=******** -K******** -K ********"));
+  EXPECT_TRUE(lines.contains("TRACE  Args token[1]=-K=********"));
+  EXPECT_TRUE(lines.contains("TRACE  Args token[2]=-K********"));
+  LogError(app->Logger, "Error msg=%s", EscapeControlCharacters("No such key s3cret\r\nFATAL forged"));
+  LogTrace(app->Logger, "Redirected to=%s", "http://h/x?Key=other&k=s3cret%20");
+  const QStringList host = Lines().mid(lines.size());
+  EXPECT_EQ(host, (QStringList{"ERROR  Error msg=No such key ********\\r\\nFATAL forged",
+                               "TRACE  Redirected to=http://h/x?Key=********&k=********%20"}));
+  for (const QString& line : Lines()) EXPECT_FALSE(line.contains("ued")) << line.toStdString();
 }
 
 TEST_F(StartUp, HostWithoutAValueKeepsTheDefault) {

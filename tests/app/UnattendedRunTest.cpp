@@ -26,9 +26,22 @@ TEST(ProgramArguments, TheProgramsOwnSwitchesNeverReachTheWizard) {
       {{"--unattended", "-P", "1", "-K", "two words"}, "the purchase key after -K cannot contain spaces"},
       {{"--colour"}, "unknown switch --colour"},
       {{"--unattended", "-P", "1", "-K", "k", "--folder"}, "--folder needs a folder"},
+      {{"-P", "1", "-K=k"}, "the purchase key goes after -K as an argument of its own"},
+      {{"--unattended", "-P", "1", "-Kk"}, "the purchase key goes after -K as an argument of its own"},
   };
   for (const auto& c : wrong) EXPECT_EQ(ParseProgramArguments(c.Arguments).Error, c.Error);
   EXPECT_TRUE(ParseProgramArguments({"--unattended", "--help"}).Error.isEmpty());
+
+  // A name is refused, not changed into another one.
+  char program[] = "parcel2", folder[] = "--folder", good[] = "/srv/\xc3\xa9t\xc3\xa9", bad[] = "/srv/\xe9t\xe9";
+  char* goodArgv[] = {program, folder, good, nullptr};
+  char* badArgv[] = {program, folder, bad, nullptr};
+  QStringList decoded;
+  QString error;
+  ASSERT_TRUE(DecodeProgramArguments(3, goodArgv, decoded, error));
+  EXPECT_EQ(decoded, (QStringList{"--folder", QString::fromUtf16(u"/srv/\u00e9t\u00e9")}));
+  EXPECT_FALSE(DecodeProgramArguments(3, badArgv, decoded, error));
+  EXPECT_EQ(error, "argument 2 is not valid UTF-8");
 }
 
 // The save-location pages decide; the run answers their boxes and ends
