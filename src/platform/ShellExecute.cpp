@@ -77,11 +77,14 @@ void CloseProgramDescriptorsOnExec() {
     if (null > STDERR_FILENO) ::close(null);
   }
   if (!plan.Directory.isEmpty() && ::chdir(plan.Directory.constData()) != 0) FailChild(plan.ReportFd);
-  // The program's own signal settings are not the started program's.
+  // The program's own signal settings are not the started program's. The
+  // child was forked with every signal blocked, so none of the program's
+  // handlers can run in it before they are gone.
+  ResetCaughtSignals();
+  ::signal(SIGPIPE, SIG_DFL);
   sigset_t none;
   sigemptyset(&none);
   ::sigprocmask(SIG_SETMASK, &none, nullptr);
-  ::signal(SIGPIPE, SIG_DFL);
   CloseProgramDescriptorsOnExec();
   ::execve(plan.Program.constData(), plan.Argv.data(), environ);
   FailChild(plan.ReportFd);
@@ -110,7 +113,14 @@ long long Launch(CChildPlan& plan, bool detached) {
   int report[2];
   if (::pipe2(report, O_CLOEXEC) != 0) return -1;
   plan.ReportFd = report[1];
+  // Blocked across the fork: a signal meant for the program waits until the
+  // child has put its handlers back to the defaults (and stays pending for
+  // the parent here).
+  sigset_t all, previous;
+  sigfillset(&all);
+  ::pthread_sigmask(SIG_SETMASK, &all, &previous);
   const pid_t pid = ::fork();
+  if (pid != 0) ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   if (pid == 0) {
     if (detached) {
       ::setsid();
@@ -136,6 +146,20 @@ long long Launch(CChildPlan& plan, bool detached) {
 }
 
 }  // namespace
+
+void ResetCaughtSignals() {
+  for (int signal = 1; signal < NSIG; ++signal) {
+    struct sigaction action {};
+    if (::sigaction(signal, nullptr, &action) != 0) continue;
+    const bool caught = (action.sa_flags & SA_SIGINFO) != 0 ||
+                        (action.sa_handler != SIG_DFL && action.sa_handler != SIG_IGN);
+    if (!caught) continue;
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    ::sigaction(signal, &fallback, nullptr);
+  }
+}
 
 CProcessHandle::~CProcessHandle() {
   if (PidFd >= 0) ::close(PidFd);

@@ -64,6 +64,10 @@ struct CShellExecuteInfo {
 // Any thread. False when there is nothing to start or the start failed.
 bool ShellExecuteEx(CShellExecuteInfo& info);
 
+// In a forked child before exec (async-signal-safe): every signal with a
+// handler of the program goes back to its default; ignored ones stay so.
+void ResetCaughtSignals();
+
 // Splits parameters into words as a POSIX shell does, without expanding
 // anything: blanks separate, '...' is literal, "..." keeps blanks and lets
 // a backslash escape \ " $ and `, a backslash outside quotes escapes the

@@ -2,6 +2,7 @@
 
 #include "list/DownloadList.h"
 #include "platform/ShellExecute.h"
+#include "platform/WorkerThreads.h"
 #include "support/EventLoop.h"
 #include "support/ListLines.h"
 #include "support/MemoryLog.h"
@@ -12,8 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <csignal>
+
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -62,6 +67,7 @@ TEST_F(InstallExecuter, RunsEntriesByIndexWaitsAndGoesOnPastFailures) {
   EXPECT_TRUE(Log.Has("TRACE Executed cmd:Ret=0:Cmd='step.sh':Param='b'"));
   EXPECT_TRUE(Log.Has("TRACE Executed cmd:Ret=5:Cmd='step.sh':Param='c 5'"));
   EXPECT_EQ(Log.CountStarting("TRACE Execute cmd:"), 2);
+  EXPECT_EQ(Executer.GetFailures(), QStringList{"'step.sh c 5' ended with exit code 5"});
   Log.Clear();
 
   // A missing command fails alone; quoted words arrive whole; a command
@@ -76,8 +82,60 @@ TEST_F(InstallExecuter, RunsEntriesByIndexWaitsAndGoesOnPastFailures) {
                          "TRACE Executed cmd:Ret=259:Cmd='gate.sh':Param=''"}));
   EXPECT_EQ(Read("args-q.txt"), "[q]\n[two words]\n[three  spaced]\n[four five]\n[]\n");
   EXPECT_FALSE(QFile::exists(Save.File("passed.txt"))) << "the run did not wait for the gate";
+  EXPECT_EQ(Executer.GetFailures(), QStringList{"'missing.sh x' could not be started"});
   Save.Write("open", "");
   EXPECT_TRUE(WaitUntil([&] { return Read("passed.txt") == "done\n"; }));
+}
+
+// A quit does not wait for a waited command, which goes on running (it is
+// the customer's installer), and starts no further one.
+TEST_F(InstallExecuter, AStopEndsTheWaitAndTheRun) {
+  Script("step.sh", STEP, Save);
+  Script("gate.sh", "echo started > started.txt\nwhile [ ! -e open ]; do sleep 0.02; done\necho done > passed.txt\n", Save);
+  CDownloadList list(Log);
+  LoadListLines(list, {"IS,0,gate.sh,,0,1", "IS,1,step.sh,after,0,1", "TD,," + Save.Path()});
+  std::atomic<std::int32_t> quit{0};
+  Executer.WatchStopFlag(&quit);
+  std::atomic<bool> ended{false};
+  BeginWorkerThread([&] {
+    Executer.Execute(list);
+    ended = true;
+  });
+  ASSERT_TRUE(WaitUntil([&] { return Read("started.txt") == "started\n"; }));
+  EXPECT_FALSE(ended.load());
+  quit = 1;
+  ASSERT_TRUE(WaitUntil([&] { return ended.load(); }));
+  JoinWorkerThreads();
+  EXPECT_TRUE(Log.Has("WARNG Stopped waiting for cmd:Cmd='gate.sh'"));
+  EXPECT_TRUE(Log.Has("TRACE Executed cmd:Ret=259:Cmd='gate.sh':Param=''"));
+  EXPECT_FALSE(QFile::exists(Save.File("order.txt"))) << "no command after the stop";
+  Save.Write("open", "");
+  EXPECT_TRUE(WaitUntil([&] { return Read("passed.txt") == "done\n"; })) << "the installer went on";
+}
+
+// Between fork and exec the child drops the program's handlers before it
+// unblocks signals, so none of them can run in it; ignored signals stay so.
+TEST_F(InstallExecuter, TheChildResetsCaughtSignals) {
+  struct sigaction caught {};
+  caught.sa_handler = [](int) {};
+  struct sigaction savedUsr1 {}, savedUsr2 {};
+  ASSERT_EQ(::sigaction(SIGUSR1, &caught, &savedUsr1), 0);
+  ASSERT_EQ(::sigaction(SIGUSR2, nullptr, &savedUsr2), 0);
+  ::signal(SIGUSR2, SIG_IGN);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ResetCaughtSignals();
+    struct sigaction usr1 {}, usr2 {};
+    ::sigaction(SIGUSR1, nullptr, &usr1);
+    ::sigaction(SIGUSR2, nullptr, &usr2);
+    ::_exit(usr1.sa_handler == SIG_DFL && usr2.sa_handler == SIG_IGN ? 0 : 1);
+  }
+  ASSERT_GT(child, 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ::sigaction(SIGUSR1, &savedUsr1, nullptr);
+  ::sigaction(SIGUSR2, &savedUsr2, nullptr);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST_F(InstallExecuter, StartedProcessesGetTheStreamsOfTheirShowTypeAndNoDescriptorOfTheProgram) {
