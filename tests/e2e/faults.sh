@@ -22,7 +22,12 @@ case "$scenario" in
       --file-name e2e.bin --parts 2 --purchase "4242:e2e-key" \
       --install "sh|-c 'exit 3'|3|1" \
       --install "sh|-c 'echo \${QT_QPA_PLATFORM-unset} > qpa.txt'|3|1" \
-      --install "no-such-installer||3|1" > /dev/null
+      --install "no-such-installer||3|1" \
+      --install "waiter.sh||3|1" > /dev/null
+    # An installer that waits for good unless told to skip it.
+    mkdir -p "$folder" && touch "$folder/skip-wait"
+    printf '#!/bin/sh\n[ -e skip-wait ] || { echo $$ > waiting; exec sleep 120; }\n' > "$folder/waiter.sh"
+    chmod +x "$folder/waiter.sh"
     : > "$work/host.log"
     "$host_program" serve "$work/installs" --port 0 >> "$work/host.log" 2>&1 &
     host_pid=$!
@@ -40,6 +45,15 @@ case "$scenario" in
       || fail "the command that could not start is not named"
     [ "$(cat "$folder/qpa.txt")" = "unset" ] || fail "the installer got QT_QPA_PLATFORM=$(cat "$folder/qpa.txt")"
     ! grep -q "XDG_RUNTIME_DIR\|^qt\.\|QStandardPaths" "$work/first.err" || fail "Qt's warnings on the error stream"
+
+    # A signal while a waited installer runs does not wait for it.
+    rm "$folder/skip-wait"
+    start_run waited -K e2e-key --install
+    wait_for 60 test -s "$folder/waiting" || fail "the waited installer never started"
+    kill -TERM "$run_pid"
+    expect_end_within 20 "the cancel waited for the installer"
+    [ "$run_status" -eq 6 ] || fail "exit $run_status after SIGTERM during the installer, expected 6"
+    kill "$(cat "$folder/waiting")"  # the customer's installer went on; this one is ours to end
 
     # The product is complete in that folder; another one asked for now
     # must not end as if the product were there.
