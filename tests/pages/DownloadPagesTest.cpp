@@ -227,6 +227,7 @@ TEST_F(DownloadPages, TheStallCheckCutsOnlyATricklingPart) {
   OpenFrame();
   Frame->Page03.SetTimerPeriods(CParcel2Dlg03::DISPLAY_PERIOD_MS, 3600000);
   ASSERT_TRUE(Frame->EnterState(ST_DOWNLOADING));
+  ASSERT_TRUE(WaitForBody(1));
   ASSERT_TRUE(WaitUntil([&] { return App->UrlDownload.GetReceivedSize() >= 200000; }));
   Frame->Page03.OnTimer(CParcel2Dlg03::STALL_TIMER);
   EXPECT_EQ(CountLines("ERROR  Download Time-Out"), 1);
@@ -236,6 +237,7 @@ TEST_F(DownloadPages, TheStallCheckCutsOnlyATricklingPart) {
 
   ASSERT_TRUE(Frame->PageErr.ClickDlgItem(IDOK));  // Try Again: verification, then the download
   ASSERT_TRUE(WaitForState(ST_DOWNLOADING));
+  ASSERT_TRUE(WaitForBody(2));  // the count below is this request's from here on
   ASSERT_TRUE(WaitUntil([&] { return App->UrlDownload.GetReceivedSize() >= 1000; }));
   Frame->Page03.OnTimer(CParcel2Dlg03::STALL_TIMER);
   ASSERT_TRUE(WaitForState(ST_DOWNLOAD_ERROR)) << "the trickle is cut without waiting for the host";
