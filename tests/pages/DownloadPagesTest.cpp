@@ -231,6 +231,7 @@ TEST_F(DownloadPages, TheStallCheckCutsOnlyATricklingPart) {
   ASSERT_TRUE(WaitUntil([&] { return App->UrlDownload.GetReceivedSize() >= 200000; }));
   Frame->Page03.OnTimer(CParcel2Dlg03::STALL_TIMER);
   EXPECT_EQ(CountLines("ERROR  Download Time-Out"), 1);
+  ASSERT_TRUE(Host.WaitForStalled(1, 10s));  // a release before the stall began would be lost
   Host.ReleaseStalls();
   ASSERT_TRUE(WaitForState(ST_DOWNLOAD_ERROR));
   EXPECT_EQ(Marks(), std::vector<int>({1, 0, 0})) << "the steady part finished";
