@@ -1,3 +1,4 @@
+#include "support/FixedFont.h"
 #include "support/QtPrint.h"
 #include "support/WizardFixture.h"
 
@@ -52,7 +53,7 @@ TEST_F(ClosingPages, CompletePageShowsTheSavedFileAndLeadsToTheInstallPage) {
     ASSERT_NE(edit, nullptr);
     EXPECT_EQ(edit->toPlainText(), c.Shown);
     EXPECT_TRUE(edit->isReadOnly());
-    EXPECT_EQ(edit->font().pixelSize(), 14);
+    EXPECT_TRUE(IsTheSystemFixedFontAt14Pixels(edit->font()));
     EXPECT_EQ(edit->font().weight(), QFont::Normal);
   }
   // Enter is Next; without install entries only Finish is left, and it

@@ -1,4 +1,5 @@
 #include "support/FakeDiskEnvironment.h"
+#include "support/FixedFont.h"
 #include "support/QtPrint.h"
 #include "support/WizardFixture.h"
 
@@ -7,7 +8,6 @@
 
 #include <QComboBox>
 #include <QFileInfo>
-#include <QFontInfo>
 #include <QLineEdit>
 #include <QTest>
 
@@ -162,8 +162,7 @@ TEST_F(SaveLocationPages, FolderPageChecksCreatesAndNeedsMoreThanRequired) {
   CParcel2Dlg05& page = Frame->Page05;
   auto* edit = page.GetControl<QLineEdit>(IDC_FOLDER);
   EXPECT_EQ(edit->text(), old);
-  EXPECT_EQ(edit->font().pixelSize(), 14);
-  EXPECT_TRUE(QFontInfo(edit->font()).fixedPitch());
+  EXPECT_TRUE(IsTheSystemFixedFontAt14Pixels(edit->font()));
   EXPECT_EQ(page.GetDlgItemText(IDC_REQUIRED_SPACE), "1 MB");
   EXPECT_EQ(page.GetDlgItemText(IDC_FREE_SPACE), "1.33 MB");
 
