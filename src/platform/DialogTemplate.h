@@ -19,6 +19,12 @@ enum EControlKind {
   CTRL_SEPARATOR,
   CTRL_WHITE_RECT,
   CTRL_ICON,
+  // An edit that takes digits only.
+  CTRL_NUMBER_EDIT,
+  // An edit whose text is shown as dots.
+  CTRL_PASSWORD_EDIT,
+  // A check box that sends its id as a command when it is toggled.
+  CTRL_CHECKBOX,
 };
 
 // The id of controls nobody addresses.

@@ -29,6 +29,33 @@ CDialogTemplate Frame(const QString& cancelText) {
   }};
 }
 
+struct CPurchaseTexts {
+  const char16_t* Caption;
+  const char16_t* Intro;
+  const char16_t* Number;
+  const char16_t* Key;
+  const char16_t* Show;
+  const char16_t* Cancel;
+};
+
+// Asked before the welcome page when the purchase is not on the command
+// line: in the frame's units, with the frame's header, so it looks like the
+// wizard it opens.
+CDialogTemplate PurchaseDialog(const CPurchaseTexts& texts) {
+  return {IDD_PURCHASE, QSize(286, 126), QStringLiteral("MS UI Gothic"), 9, QString::fromUtf16(texts.Caption), {
+      {IDC_HEADER, CTRL_FRAME, QRect(0, 0, 286, 31), false, false, false, false, false, QString()},
+      {IDC_STATIC, CTRL_TEXT, QRect(14, 35, 262, 22), false, false, false, false, false, QString::fromUtf16(texts.Intro)},
+      {IDC_STATIC, CTRL_TEXT, QRect(14, 64, 76, 10), false, false, false, false, false, QString::fromUtf16(texts.Number)},
+      {IDC_PURCHASE_NO, CTRL_NUMBER_EDIT, QRect(92, 62, 90, 13), false, false, false, false, false, QString()},
+      {IDC_STATIC, CTRL_TEXT, QRect(14, 82, 76, 10), false, false, false, false, false, QString::fromUtf16(texts.Key)},
+      {IDC_PURCHASE_KEY, CTRL_PASSWORD_EDIT, QRect(92, 80, 130, 13), false, false, false, false, false, QString()},
+      {IDC_SHOW_KEY, CTRL_CHECKBOX, QRect(228, 81, 52, 11), false, false, false, false, false, QString::fromUtf16(texts.Show)},
+      {IDC_STATIC, CTRL_SEPARATOR, QRect(0, 100, 286, 1), false, false, false, false, true, QString()},
+      {IDC_OK, CTRL_BUTTON, QRect(176, 106, 50, 14), false, false, true, false, false, QStringLiteral("OK")},
+      {IDC_CANCEL, CTRL_BUTTON, QRect(229, 106, 50, 14), false, false, false, false, false, QString::fromUtf16(texts.Cancel)},
+  }};
+}
+
 CDialogTemplate AboutBox() {
   return {IDD_ABOUTBOX, QSize(240, 62), QStringLiteral("MS UI Gothic"), 9, QStringLiteral("QUILLMAR Software Downloader "), {
       {IDC_STATIC, CTRL_ICON, QRect(14, 14, 21, 20), false, false, false, false, false, QString()},
@@ -42,6 +69,9 @@ CDialogTemplate AboutBox() {
 CTemplateTable EnglishTemplates() {
   CTemplateTable table;
   table.push_back(Frame(QStringLiteral("Cancel")));
+  table.push_back(PurchaseDialog({u"QUILLMAR Software Download",
+                                  u"Enter the purchase number and the purchase key that you received with your purchase.",
+                                  u"Purchase number:", u"Purchase key:", u"&show", u"Cancel"}));
   // 135: welcome and messages 1 to 5
   table.push_back(Page(135, {
       {2, CTRL_BUTTON, QRect(169, 106, 67, 16), false, false, false, false, false, QString::fromUtf16(u"Cancel")},
@@ -175,6 +205,9 @@ CTemplateTable EnglishTemplates() {
 CTemplateTable JapaneseTemplates() {
   CTemplateTable table;
   table.push_back(Frame(QString::fromUtf16(u"ｷｬﾝｾﾙ")));
+  table.push_back(PurchaseDialog({u"QUILLMAR ソフトウェア・ダウンロード",
+                                  u"ご購入の際にお受け取りになった購入番号と購入キーを入力してください。",
+                                  u"購入番号：", u"購入キー：", u"表示(&S)", u"ｷｬﾝｾﾙ"}));
 
   // 135: welcome and messages 1 to 5
   table.push_back(Page(135, {

@@ -2,8 +2,8 @@
 
 #include "platform/DialogTemplate.h"
 
-// The program's dialog templates: the page templates and the frame exist
-// in English and Japanese; the about box once.
+// The program's dialog templates: the page templates, the frame and the
+// purchase dialog exist in English and Japanese; the about box once.
 enum ETemplateId {
   IDD_ABOUTBOX = 100,
   IDD_PARCEL2_DIALOG = 102,
@@ -20,6 +20,7 @@ enum ETemplateId {
   IDD_SELECT_DRIVE = 147,
   IDD_DOWNLOAD_ERROR = 148,
   IDD_CONNECT_ERROR = 149,
+  IDD_PURCHASE = 151,
 };
 
 // Control ids shared by the frame and the pages.
@@ -43,6 +44,9 @@ enum EControlId {
   IDC_SAVED_FILE = 1014,
   IDC_LOG = 1015,
   IDC_DRIVE_LIST = 1016,
+  IDC_PURCHASE_NO = 1020,
+  IDC_PURCHASE_KEY = 1021,
+  IDC_SHOW_KEY = 1022,
 };
 
 // The template in the current user-interface language (Japanese for 1041,

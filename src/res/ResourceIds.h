@@ -39,3 +39,17 @@ enum EPageTextId {
   IDS_CONNECT_ERROR_HOST_MESSAGE = 211,
   IDS_CONNECT_ERROR_CERTIFICATE = 212,
 };
+
+// The purchase dialog, the question before a link's unknown host and the
+// refusal of a link that cannot be used: %s of IDS_LINK_REFUSED is one of
+// the reasons that follow it.
+enum EPurchaseTextId {
+  IDS_DOWNLOAD_FROM = 213,
+  IDS_LINK_REFUSED = 214,
+  IDS_LINK_NOT_PURCHASE = 215,
+  IDS_LINK_BAD_ENCODING = 216,
+  IDS_LINK_BAD_NUMBER = 217,
+  IDS_LINK_NO_KEY = 218,
+  IDS_LINK_UNKNOWN_PART = 219,
+  IDS_LINK_BAD_HOST = 220,
+};

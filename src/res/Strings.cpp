@@ -91,6 +91,22 @@ const std::unordered_map<int, CStringEntry>& Table() {
      u"ダウンロード用サーバーから次の応答がありました。\n%s\n\n購入番号または購入キーが間違っている可能性があります。\nご確認のうえ、もう一度お試しください。\n\n「再実行」ボタンをクリックするとダウンロードを再実行します。\n「キャンセル」ボタンを押すとダウンロードを終了します。"}},
     {212, {u"The server's certificate could not be verified (%s).\n\nThe connection to the download server may not be safe, so nothing was downloaded.\nCheck the computer's date and time, then try again.\n\nClick [Try Again] to restart download.\nClick [Cancel] to exit",
      u"サーバーの証明書を検証できませんでした（%s）。\n\nダウンロード用サーバーとの通信が安全でない可能性があるため、ダウンロードを中止しました。\nコンピューターの日付と時刻を確認してから、もう一度お試しください。\n\n「再実行」ボタンをクリックするとダウンロードを再実行します。\n「キャンセル」ボタンを押すとダウンロードを終了します。"}},
+    {213, {u"Download from %s?",
+     u"%s からダウンロードしますか？"}},
+    {214, {u"This download link cannot be used.\n\n%s",
+     u"このダウンロード リンクは使用できません。\n\n%s"}},
+    {215, {u"It is not a purchase link of this program.",
+     u"このプログラムの購入リンクではありません。"}},
+    {216, {u"A value in the link is not encoded correctly.",
+     u"リンク内の値が正しくエンコードされていません。"}},
+    {217, {u"The link has no valid purchase number.",
+     u"リンクに有効な購入番号がありません。"}},
+    {218, {u"The link has no purchase key.",
+     u"リンクに購入キーがありません。"}},
+    {219, {u"The link has an unknown or repeated part.",
+     u"リンクに不明な項目または重複した項目があります。"}},
+    {220, {u"The link's download server address is not valid.",
+     u"リンクのダウンロード サーバーのアドレスが正しくありません。"}},
   };
   return table;
 }

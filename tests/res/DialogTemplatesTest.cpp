@@ -70,3 +70,37 @@ TEST(DialogTemplates, FrameDiffersOnlyInCancelAndTheAboutBoxExistsOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// The purchase dialog looks like the wizard it opens (the frame's units and
+// header) and takes the keyboard in the customer's order: number, key, the
+// "show" toggle, then the buttons, OK the default.
+TEST(DialogTemplates, PurchaseDialogHasTheFramesHeaderAndTheCustomersOrder) {
+  const CDialogTemplate* frame = FindDialogTemplate(IDD_PARCEL2_DIALOG, LANG_ENGLISH_US);
+  const CDialogTemplate* en = FindDialogTemplate(IDD_PURCHASE, LANG_ENGLISH_US);
+  const CDialogTemplate* ja = FindDialogTemplate(IDD_PURCHASE, LANG_JAPANESE);
+  ASSERT_TRUE(en && ja);
+  EXPECT_EQ(en->Find(IDC_SHOW_KEY)->Text, "&show");
+  EXPECT_EQ(ja->Find(IDC_CANCEL)->Text, "ｷｬﾝｾﾙ");
+  for (const CDialogTemplate* dialog : {en, ja}) {
+    EXPECT_EQ(dialog->FontPoints, frame->FontPoints);
+    EXPECT_EQ(dialog->Size.width(), frame->Size.width());
+    EXPECT_EQ(dialog->Find(IDC_HEADER)->Rect, frame->Find(IDC_HEADER)->Rect);
+    std::vector<int> focusable;
+    std::vector<const CControlTemplate*> texts;
+    for (const CControlTemplate& control : dialog->Controls) {
+      if (control.Kind == CTRL_TEXT) texts.push_back(&control);
+      else if (control.Id != IDC_STATIC && control.Id != IDC_HEADER) focusable.push_back(control.Id);
+      EXPECT_EQ(control.Default, control.Id == IDC_OK);
+      EXPECT_EQ(control.Rect, en->Controls[&control - dialog->Controls.data()].Rect) << "same places in both languages";
+    }
+    EXPECT_EQ(focusable, (std::vector<int>{IDC_PURCHASE_NO, IDC_PURCHASE_KEY, IDC_SHOW_KEY, IDC_OK, IDC_CANCEL}));
+    EXPECT_EQ(dialog->Find(IDC_PURCHASE_NO)->Kind, CTRL_NUMBER_EDIT);
+    EXPECT_EQ(dialog->Find(IDC_PURCHASE_KEY)->Kind, CTRL_PASSWORD_EDIT);
+    for (size_t i = 0; i < texts.size(); ++i)
+      for (size_t j = i + 1; j < texts.size(); ++j) EXPECT_FALSE(texts[i]->Rect.intersects(texts[j]->Rect));
+  }
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 #include "platform/ui/Artwork.h"
 #include "platform/ui/StaticText.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 
 namespace {
 
@@ -57,6 +59,24 @@ QWidget* MakeControl(QWidget* parent, const CControlTemplate& control, const CBu
       progress->setValue(0);
       progress->setTextVisible(false);
       return progress;
+    }
+    case CTRL_NUMBER_EDIT: {
+      auto* edit = new QLineEdit(control.Text, parent);
+      edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+      edit->setInputMethodHints(Qt::ImhDigitsOnly);
+      return edit;
+    }
+    case CTRL_PASSWORD_EDIT: {
+      auto* edit = new QLineEdit(control.Text, parent);
+      edit->setEchoMode(QLineEdit::Password);
+      edit->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText);
+      return edit;
+    }
+    case CTRL_CHECKBOX: {
+      auto* box = new QCheckBox(control.Text, parent);
+      const int id = control.Id;
+      QObject::connect(box, &QCheckBox::toggled, parent, [onClicked, id] { onClicked(id); });
+      return box;
     }
     case CTRL_DROPDOWN:
       return new QComboBox(parent);
@@ -117,7 +137,7 @@ CBuiltControls BuildControls(QWidget* parent, const CDialogTemplate& dialog, con
 
 void SetControlText(QWidget* control, const QString& text) {
   if (auto* label = qobject_cast<QLabel*>(control)) label->setText(text);
-  else if (auto* button = qobject_cast<QPushButton*>(control)) button->setText(text);
+  else if (auto* button = qobject_cast<QAbstractButton*>(control)) button->setText(text);
   else if (auto* line = qobject_cast<QLineEdit*>(control)) line->setText(text);
   else if (auto* edit = qobject_cast<QPlainTextEdit*>(control)) edit->setPlainText(text);
   else if (auto* combo = qobject_cast<QComboBox*>(control)) combo->setCurrentText(text);
@@ -126,7 +146,7 @@ void SetControlText(QWidget* control, const QString& text) {
 
 QString GetControlText(const QWidget* control) {
   if (auto* label = qobject_cast<const QLabel*>(control)) return label->text();
-  if (auto* button = qobject_cast<const QPushButton*>(control)) return button->text();
+  if (auto* button = qobject_cast<const QAbstractButton*>(control)) return button->text();
   if (auto* line = qobject_cast<const QLineEdit*>(control)) return line->text();
   if (auto* edit = qobject_cast<const QPlainTextEdit*>(control)) return edit->toPlainText();
   if (auto* combo = qobject_cast<const QComboBox*>(control)) return combo->currentText();

@@ -5,6 +5,7 @@
 #include "support/EventLoop.h"
 #include "support/QtPrint.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -21,7 +22,7 @@ namespace {
 const int TEMPLATE_IDS[] = {IDD_ABOUTBOX,       IDD_PARCEL2_DIALOG, IDD_WELCOME,           IDD_CONFIRM_SOFTWARE,
                             IDD_DOWNLOADING,    IDD_DOWNLOAD_COMPLETE, IDD_SELECT_FOLDER, IDD_ACQUIRE_INFO,
                             IDD_FINISH_MESSAGE, IDD_VERIFY,         IDD_INSTALL,           IDD_CONFIRM_FOLDER,
-                            IDD_SELECT_DRIVE,   IDD_DOWNLOAD_ERROR, IDD_CONNECT_ERROR};
+                            IDD_SELECT_DRIVE,   IDD_DOWNLOAD_ERROR, IDD_CONNECT_ERROR,     IDD_PURCHASE};
 
 bool IsKind(const QWidget* widget, EControlKind kind) {
   switch (kind) {
@@ -34,6 +35,17 @@ bool IsKind(const QWidget* widget, EControlKind kind) {
     case CTRL_FRAME:
     case CTRL_SEPARATOR: return qobject_cast<const QFrame*>(widget);
     case CTRL_WHITE_RECT: return widget->autoFillBackground();
+    case CTRL_NUMBER_EDIT: {
+      auto* edit = qobject_cast<const QLineEdit*>(widget);
+      int at = 0;
+      QString typed = QStringLiteral("12a");
+      return edit && edit->validator() && edit->validator()->validate(typed, at) == QValidator::Invalid;
+    }
+    case CTRL_PASSWORD_EDIT: {
+      auto* edit = qobject_cast<const QLineEdit*>(widget);
+      return edit && edit->echoMode() == QLineEdit::Password;
+    }
+    case CTRL_CHECKBOX: return qobject_cast<const QCheckBox*>(widget);
   }
   return false;
 }
@@ -65,16 +77,16 @@ TEST(DialogBuilder, BuildsEveryTemplateInBothLanguages) {
         if (control.Kind != CTRL_DROPDOWN && control.Kind != CTRL_SEPARATOR) {
           EXPECT_EQ(widget->geometry(), units.ToPixels(control.Rect)) << control.Id;
         }
-        if (control.Kind == CTRL_TEXT || control.Kind == CTRL_BUTTON) {
+        if (control.Kind == CTRL_TEXT || control.Kind == CTRL_BUTTON || control.Kind == CTRL_CHECKBOX) {
           EXPECT_EQ(GetControlText(widget), control.Text) << control.Id;
         }
-        if (control.Kind == CTRL_BUTTON && !control.Disabled) {
-          static_cast<QPushButton*>(widget)->click();
+        if ((control.Kind == CTRL_BUTTON || control.Kind == CTRL_CHECKBOX) && !control.Disabled) {
+          static_cast<QAbstractButton*>(widget)->click();
           EXPECT_EQ(clicked.back(), control.Id);
         }
       }
       EXPECT_LE(defaults, 1);
-      if (id != IDD_PARCEL2_DIALOG && id != IDD_ABOUTBOX) {
+      if (id != IDD_PARCEL2_DIALOG && id != IDD_ABOUTBOX && id != IDD_PURCHASE) {
         EXPECT_EQ(window.size(), QSize(500, 198)) << "a page fits the page area";
         ASSERT_NE(built.DefaultButton, nullptr);
         EXPECT_EQ(built.DefaultButton, built.ById.at(IDC_OK));
