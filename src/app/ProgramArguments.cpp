@@ -1,5 +1,8 @@
 #include "app/ProgramArguments.h"
 
+#include "platform/UiLanguage.h"
+#include "res/Strings.h"
+
 #include <QStringDecoder>
 
 namespace {
@@ -10,6 +13,22 @@ bool HasSpace(const QString& text) {
   return false;
 }
 
+// A link stands for the purchase switches, so it comes alone. Without a
+// window nobody is there to be asked: a link that cannot be used, or that
+// names a host nobody vouches for, is wrong usage.
+QString LinkUsageError(const CProgramArguments& parsed, bool purchaseSwitch) {
+  const CPurchaseLink& link = parsed.Link;
+  if (purchaseSwitch) return QStringLiteral("a purchase link stands for -P, -K and -H: give one or the other");
+  if (!parsed.Unattended || parsed.Help || parsed.Version) return QString();
+  if (link.Problem != LINK_OK)
+    return QStringLiteral("the purchase link cannot be used: %1")
+        .arg(LoadString(PurchaseLinkProblemText(link.Problem), LANG_ENGLISH_US));
+  if (link.Host == LINK_HOST_UNTRUSTED)
+    return QStringLiteral("the link's host %1 is neither one of the maker's https hosts nor on this machine")
+        .arg(link.HostUrl);
+  return QString();
+}
+
 }  // namespace
 
 CProgramArguments ParseProgramArguments(const QStringList& arguments) {
@@ -17,6 +36,7 @@ CProgramArguments ParseProgramArguments(const QStringList& arguments) {
   QStringList wizard;
   bool hasPurchase = false;
   bool hasKey = false;
+  bool purchaseSwitch = false;
   for (qsizetype i = 0; i < arguments.size(); ++i) {
     const QString& argument = arguments[i];
     if (argument == QStringLiteral("--unattended")) {
@@ -33,6 +53,14 @@ CProgramArguments ParseProgramArguments(const QStringList& arguments) {
         return parsed;
       }
       parsed.Folder = arguments[++i];
+    } else if (IsPurchaseLink(argument)) {
+      if (parsed.HasLink) {
+        parsed.Error = QStringLiteral("one purchase link at a time");
+        return parsed;
+      }
+      parsed.HasLink = true;
+      parsed.Link = ParsePurchaseLink(argument, MakersHosts());
+      hasPurchase = hasKey = true;  // or the link says why not
     } else if (argument.startsWith(QStringLiteral("--"))) {
       parsed.Error = QStringLiteral("unknown switch %1").arg(argument);
       return parsed;
@@ -51,6 +79,8 @@ CProgramArguments ParseProgramArguments(const QStringList& arguments) {
       }
       hasPurchase = hasPurchase || (argument == QStringLiteral("-P") && i + 1 < arguments.size());
       hasKey = hasKey || (argument == QStringLiteral("-K") && i + 1 < arguments.size());
+      purchaseSwitch = purchaseSwitch || argument == QStringLiteral("-P") || argument == QStringLiteral("-K") ||
+                       argument == QStringLiteral("-H");
       wizard << argument;
     }
   }
@@ -58,6 +88,7 @@ CProgramArguments ParseProgramArguments(const QStringList& arguments) {
     parsed.Error = QStringLiteral("--folder and --install go with --unattended");
   else if (parsed.Unattended && !parsed.Help && !parsed.Version && (!hasPurchase || !hasKey))
     parsed.Error = QStringLiteral("--unattended needs -P NUMBER and -K KEY");
+  if (parsed.Error.isEmpty() && parsed.HasLink) parsed.Error = LinkUsageError(parsed, purchaseSwitch);
   parsed.WizardCommandLine = wizard.join(QLatin1Char(' '));
   return parsed;
 }
@@ -82,6 +113,7 @@ QString ProgramUsageText() {
   return QStringLiteral(
       "Usage: parcel2 [-L] [-E] [-T N] -P NUMBER -K KEY [-H URL]\n"
       "       parcel2 --unattended -P NUMBER -K KEY [-H URL] [--folder DIR] [--install] [-L] [-E]\n"
+      "       parcel2 [--unattended ...] 'parcel2://purchase?no=NUMBER&key=KEY[&host=URL]'\n"
       "       parcel2 --help | --version\n"
       "\n"
       "Downloads a purchased software product, checks it against its MD5 digests\n"

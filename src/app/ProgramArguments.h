@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/PurchaseLink.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +15,11 @@ struct CProgramArguments {
   bool Help = false;
   bool Version = false;
   QString Folder;
+  // A parcel2:// link in place of -P, -K and -H, never handed to the wizard
+  // (its command line is logged). Link.Problem says whether it can be used;
+  // the unattended mode has already refused one that cannot.
+  bool HasLink = false;
+  CPurchaseLink Link;
   // The rest, joined with single spaces: what the wizard parses.
   QString WizardCommandLine;
   // Wrong usage: what to tell the user; empty when the arguments are fine.

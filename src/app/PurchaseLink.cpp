@@ -1,0 +1,159 @@
+#include "app/PurchaseLink.h"
+
+#include "res/ResourceIds.h"
+
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QUrl>
+
+#include <optional>
+
+namespace {
+
+const QString SCHEME = QStringLiteral("parcel2:");
+const QString PREFIX = QStringLiteral("parcel2://purchase");
+constexpr int HTTPS_PORT = 443;
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Every "%" starts a complete escape, the bytes are valid UTF-8 and no
+// control character hides in the result ("+" stays a plus: this is not a
+// form). Nothing when any of that fails.
+std::optional<QString> Decode(const QString& value) {
+  const QByteArray raw = value.toUtf8();
+  QByteArray bytes;
+  for (qsizetype i = 0; i < raw.size(); ++i) {
+    if (raw[i] != '%') {
+      bytes += raw[i];
+      continue;
+    }
+    if (i + 2 >= raw.size()) return std::nullopt;
+    const int high = HexValue(raw[i + 1]);
+    const int low = HexValue(raw[i + 2]);
+    if (high < 0 || low < 0) return std::nullopt;
+    bytes += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString text = utf8.decode(bytes);
+  if (utf8.hasError()) return std::nullopt;
+  for (const QChar c : text)
+    if (c.category() == QChar::Other_Control) return std::nullopt;
+  return text;
+}
+
+bool IsLoopback(const QString& host) {
+  if (host == QStringLiteral("localhost") || host == QStringLiteral("::1")) return true;
+  static const QRegularExpression ipv4(QStringLiteral("^127\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})$"));
+  const QRegularExpressionMatch match = ipv4.match(host);
+  if (!match.hasMatch()) return false;
+  for (int i = 1; i <= 3; ++i)
+    if (match.captured(i).toInt() > 255) return false;
+  return true;
+}
+
+// A maker's host as a name and a port; an entry without a port means https's.
+bool IsMakersHost(const QUrl& url, const QStringList& makersHosts) {
+  for (const QString& entry : makersHosts) {
+    const QUrl maker(entry.contains(QStringLiteral("://")) ? entry : QStringLiteral("https://") + entry);
+    if (!maker.isValid() || maker.host().isEmpty()) continue;
+    if (maker.host() == url.host() && maker.port(HTTPS_PORT) == url.port(HTTPS_PORT)) return true;
+  }
+  return false;
+}
+
+std::optional<QUrl> HostAddress(const QString& text) {
+  const QUrl url(text, QUrl::StrictMode);
+  const QString scheme = url.scheme().toLower();
+  if (!url.isValid() || (scheme != QStringLiteral("http") && scheme != QStringLiteral("https")) ||
+      url.host().isEmpty() || !url.userInfo().isEmpty() || url.hasQuery() || url.hasFragment())
+    return std::nullopt;
+  return url;
+}
+
+}  // namespace
+
+bool IsPurchaseLink(const QString& argument) { return argument.startsWith(SCHEME, Qt::CaseInsensitive); }
+
+CPurchaseLink ParsePurchaseLink(const QString& link, const QStringList& makersHosts) {
+  CPurchaseLink parsed;
+  if (!link.startsWith(PREFIX, Qt::CaseInsensitive) || link.contains(QLatin1Char('#'))) return parsed;
+  QStringView rest = QStringView(link).mid(PREFIX.size());
+  if (rest.startsWith(QLatin1Char('/'))) rest = rest.mid(1);
+  if (!rest.startsWith(QLatin1Char('?'))) return parsed;
+
+  std::optional<QString> number, key, host;
+  for (const QStringView part : rest.mid(1).split(QLatin1Char('&'))) {
+    if (part.isEmpty()) continue;  // "a=1&&b=2" and a last "&"
+    const qsizetype equals = part.indexOf(QLatin1Char('='));
+    const QStringView name = equals < 0 ? part : part.left(equals);
+    const QString value = equals < 0 ? QString() : part.mid(equals + 1).toString();
+    std::optional<QString>* slot = name == QStringLiteral("no")     ? &number
+                                   : name == QStringLiteral("key")  ? &key
+                                   : name == QStringLiteral("host") ? &host
+                                                                    : nullptr;
+    if (!slot || slot->has_value()) {
+      parsed.Problem = LINK_UNKNOWN_PART;
+      return parsed;
+    }
+    *slot = value;
+  }
+  for (std::optional<QString>* slot : {&number, &key, &host}) {
+    if (!slot->has_value()) continue;
+    *slot = Decode(**slot);
+    if (!slot->has_value()) {
+      parsed.Problem = LINK_BAD_ENCODING;
+      return parsed;
+    }
+  }
+
+  static const QRegularExpression digits(QStringLiteral("^[0-9]{1,10}$"));
+  const qint64 value = number && digits.match(*number).hasMatch() ? number->toLongLong() : 0;
+  if (value < 1 || value > 2147483647) {
+    parsed.Problem = LINK_BAD_NUMBER;
+    return parsed;
+  }
+  if (!key || key->isEmpty()) {
+    parsed.Problem = LINK_NO_KEY;
+    return parsed;
+  }
+  if (host) {
+    const std::optional<QUrl> url = HostAddress(*host);
+    if (!url) {
+      parsed.Problem = LINK_BAD_HOST;
+      return parsed;
+    }
+    const bool https = url->scheme().toLower() == QStringLiteral("https");
+    parsed.Host = IsLoopback(url->host()) || (https && IsMakersHost(*url, makersHosts)) ? LINK_HOST_TRUSTED
+                                                                                        : LINK_HOST_UNTRUSTED;
+    parsed.HostUrl = *host;
+  }
+  parsed.Problem = LINK_OK;
+  parsed.Number = static_cast<int>(value);
+  parsed.Key = *key;
+  return parsed;
+}
+
+QStringList MakersHosts() {
+  QStringList hosts = QStringLiteral(PARCEL2_ALLOWED_HOSTS).split(QRegularExpression(QStringLiteral("[\\s;,]+")), Qt::SkipEmptyParts);
+  if (hosts.isEmpty()) hosts << QStringLiteral(PARCEL2_DEFAULT_HOST);
+  return hosts;
+}
+
+int PurchaseLinkProblemText(EPurchaseLinkProblem problem) {
+  switch (problem) {
+    case LINK_OK: break;
+    case LINK_NOT_PURCHASE: return IDS_LINK_NOT_PURCHASE;
+    case LINK_BAD_ENCODING: return IDS_LINK_BAD_ENCODING;
+    case LINK_BAD_NUMBER: return IDS_LINK_BAD_NUMBER;
+    case LINK_NO_KEY: return IDS_LINK_NO_KEY;
+    case LINK_UNKNOWN_PART: return IDS_LINK_UNKNOWN_PART;
+    case LINK_BAD_HOST: return IDS_LINK_BAD_HOST;
+  }
+  return 0;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// A store hands the customer a link instead of a command line:
+//   parcel2://purchase?no=NUMBER&key=KEY[&host=URL]
+// with percent-encoded values. It stands for -P, -K and -H. A link comes
+// from a web page, so it is read strictly: every part known and given
+// once, every escape complete and the text valid UTF-8, and a host only of
+// the maker's over https, or on this machine.
+enum EPurchaseLinkProblem {
+  LINK_OK,
+  LINK_NOT_PURCHASE,   // another scheme, another target, a fragment
+  LINK_BAD_ENCODING,   // a broken escape, invalid UTF-8, a control character
+  LINK_BAD_NUMBER,     // missing, not digits only, 0 or beyond 2147483647
+  LINK_NO_KEY,         // missing or empty
+  LINK_UNKNOWN_PART,   // a parameter not known or given twice
+  LINK_BAD_HOST,       // not an http or https base address
+};
+
+enum EPurchaseLinkHost {
+  LINK_HOST_DEFAULT,    // no host in the link: the one built in
+  LINK_HOST_TRUSTED,    // one of the maker's hosts over https, or loopback
+  LINK_HOST_UNTRUSTED,  // anything else: the customer decides, or nobody goes
+};
+
+struct CPurchaseLink {
+  EPurchaseLinkProblem Problem = LINK_NOT_PURCHASE;
+  EPurchaseLinkHost Host = LINK_HOST_DEFAULT;
+  int Number = 0;
+  QString Key;
+  QString HostUrl;  // empty without a host
+};
+
+// Whether a command-line argument is meant as a link (its scheme is ours),
+// whether or not it can be used.
+bool IsPurchaseLink(const QString& argument);
+
+// makersHosts: base addresses ("https://dl.example.com") or host names
+// ("dl.example.com[:port]"); a link's host matches one by name and port.
+CPurchaseLink ParsePurchaseLink(const QString& link, const QStringList& makersHosts);
+
+// The maker's hosts given at build time (PARCEL2_ALLOWED_HOSTS), else the
+// default host.
+QStringList MakersHosts();
+
+// The customer's words for a problem: a string id of the string table.
+int PurchaseLinkProblemText(EPurchaseLinkProblem problem);
