@@ -46,6 +46,8 @@ int main(int argc, char** argv) {
   qtArguments.push_back(nullptr);
   QApplication application(qtArgumentCount, qtArguments.data());
   CParcel2Program app(parsed.WizardCommandLine);
+  if (parsed.HasLink) app.SetPurchaseLink(parsed.Link);
+  app.SetMayAskForPurchase(!parsed.Unattended);
   std::unique_ptr<CUnattendedRun> run;
   if (parsed.Unattended) {
     run = std::make_unique<CUnattendedRun>(app, parsed);
@@ -55,5 +57,5 @@ int main(int argc, char** argv) {
   }
   app.InitInstance();
   app.ExitInstance();
-  return run ? run->ExitCode() : 0;
+  return run ? run->ExitCode() : app.GetStartExitCode();
 }

@@ -1,11 +1,18 @@
 #include "app/Parcel2Program.h"
 
 #include "app/Parcel2Dlg.h"
+#include "app/ProgramArguments.h"
+#include "app/PurchaseDlg.h"
+#include "log/Log.h"
+#include "platform/MessageBox.h"
+#include "platform/UiLanguage.h"
+#include "res/ResourceIds.h"
+#include "res/Strings.h"
 
 #include <memory>
 
 bool CParcel2Program::InitInstance() {
-  if (PrepareInstance()) RunWizard();
+  if (PrepareInstance() && SettlePurchase()) RunWizard();
   return false;
 }
 
@@ -18,4 +25,49 @@ void CParcel2Program::RunWizard() {
   // a box gets its default answer first, or the two would wait on each other.
   CloseMessageBoxes();
   frame.reset();
+}
+
+bool CParcel2Program::SettlePurchase() {
+  if (Link && !TakeLink(*Link)) {
+    StartExitCode = EXIT_USAGE;
+    return false;
+  }
+  if ((PurchaseNo > 0 && !PurchaseKey.isEmpty()) || !MayAskForPurchase) return true;
+  CPurchaseDlg dialog;
+  dialog.Number = PurchaseNo;
+  dialog.Key = PurchaseKey;
+  if (dialog.DoModal() != IDOK) {
+    LogInfo(Logger, "The purchase dialog was cancelled");
+    return false;
+  }
+  PurchaseNo = dialog.Number;
+  PurchaseKey = dialog.Key;
+  // Never the key itself: a key with a space or an "&" would outrun the mask.
+  LogInfo(Logger, "Purchase No=%d (entered)", PurchaseNo);
+  return true;
+}
+
+// A link comes from a web page: it may not send the customer's key to a
+// host that nobody vouches for unless the customer says so (No is the
+// default answer).
+bool CParcel2Program::TakeLink(const CPurchaseLink& link) {
+  const QString caption = LoadString(IDS_SAVE_CAPTION);
+  if (link.Problem != LINK_OK) {
+    const int reason = PurchaseLinkProblemText(link.Problem);
+    LogError(Logger, "Purchase link refused: %s", LoadString(reason, LANG_ENGLISH_US));
+    ShowMessageBox(0, FormatString(IDS_LINK_REFUSED, LoadString(reason)), caption, MB_OK | MB_ICONEXCLAMATION);
+    return false;
+  }
+  if (link.Host == LINK_HOST_UNTRUSTED &&
+      ShowMessageBox(0, FormatString(IDS_DOWNLOAD_FROM, link.HostUrl), caption,
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
+    LogInfo(Logger, "Purchase link: the customer declined the host %s", link.HostUrl);
+    return false;
+  }
+  PurchaseNo = link.Number;
+  PurchaseKey = link.Key;
+  if (!link.HostUrl.isEmpty()) HostUrl = link.HostUrl;
+  LogInfo(Logger, "Purchase link: Purchase No=%d", PurchaseNo);
+  LogInfo(Logger, "Host=%s", HostUrl);
+  return true;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "app/PurchaseLink.h"
 #include "wizard/Parcel2App.h"
 
 #include <functional>
+#include <optional>
 
 class CParcel2Dlg;
 
@@ -12,8 +14,8 @@ class CParcel2Program : public CParcel2App {
 public:
   using CParcel2App::CParcel2App;
 
-  // Prepares, then runs the frame modally. Always false: the program ends
-  // when it returns.
+  // Prepares, settles the purchase, then runs the frame modally. Always
+  // false: the program ends when it returns.
   bool InitInstance();
   void RunWizard();
 
@@ -22,7 +24,24 @@ public:
   // Called once the frame has ended, before the program waits for its workers.
   void SetWizardEndObserver(std::function<void()> observer) { WizardEndObserver = std::move(observer); }
 
+  // A parcel2:// link from the program's arguments, in place of -P, -K and -H.
+  void SetPurchaseLink(const CPurchaseLink& link) { Link = link; }
+  // Whether the customer may be asked for a purchase the command line lacks
+  // (the window mode).
+  void SetMayAskForPurchase(bool mayAsk) { MayAskForPurchase = mayAsk; }
+  // After the command line is read: takes the link (the customer answers
+  // for an unknown host, a link that cannot be used is refused with a box)
+  // and asks for what is still missing. False when the wizard must not run.
+  bool SettlePurchase();
+  // 1 when a link was refused, else 0.
+  int GetStartExitCode() const { return StartExitCode; }
+
 private:
+  bool TakeLink(const CPurchaseLink& link);
+
   std::function<void(CParcel2Dlg&)> FrameObserver;
   std::function<void()> WizardEndObserver;
+  std::optional<CPurchaseLink> Link;
+  bool MayAskForPurchase = false;
+  int StartExitCode = 0;
 };

@@ -8,10 +8,12 @@
 // no worker reaches a real host: the host address points at a closed port
 // and the acquisition page starts no worker. The connection error page is
 // drawn again with an error answer from the host and with a certificate
-// that could not be verified.
+// that could not be verified. The purchase dialog that comes before the
+// wizard is drawn empty and filled in.
 
 #include "app/AboutDlg.h"
 #include "app/Parcel2Dlg.h"
+#include "app/PurchaseDlg.h"
 #include "platform/QtTranslations.h"
 #include "platform/UiLanguage.h"
 #include "platform/WorkerThreads.h"
@@ -25,6 +27,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 
@@ -70,7 +73,16 @@ const CRenderedBox BOXES[] = {
     {IDS_CREATE_FOLDER, IDS_SAVE_CAPTION, MB_YESNO | MB_ICONQUESTION, "box-yesno-question"},
     {IDS_NOT_ENOUGH_SPACE, IDS_SAVE_CAPTION, MB_OK | MB_ICONHAND, "box-ok-error"},
     {IDS_SOCKETS_INIT_FAILED, IDS_SAVE_CAPTION, MB_OK | MB_ICONEXCLAMATION, "box-ok-warning"},
+    {IDS_DOWNLOAD_FROM, IDS_SAVE_CAPTION, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, "box-link-host"},
+    {IDS_LINK_REFUSED, IDS_SAVE_CAPTION, MB_OK | MB_ICONEXCLAMATION, "box-link-refused"},
 };
+
+// The argument of a box's %s, where it has one.
+QString BoxText(int textId) {
+  if (textId == IDS_DOWNLOAD_FROM) return FormatString(textId, QStringLiteral("https://mirror.example.net"));
+  if (textId == IDS_LINK_REFUSED) return FormatString(textId, LoadString(IDS_LINK_NO_KEY));
+  return LoadString(textId);
+}
 
 // The save-location pages measure this machine, not the one that renders.
 std::shared_ptr<CFakeDiskEnvironment> SampleMachine() {
@@ -139,9 +151,18 @@ int main(int argc, char** argv) {
     CAboutDlg about;
     about.CreateModeless(frame.GetWidget());
     ok = Save(about.GetWidget(), prefix + "about.png") && ok;
+    for (const bool filled : {false, true}) {
+      CPurchaseDlg purchase;
+      purchase.CreateModeless();
+      if (filled) {
+        purchase.SetDlgItemText(IDC_PURCHASE_NO, QStringLiteral("1001"));
+        purchase.SetDlgItemText(IDC_PURCHASE_KEY, QStringLiteral("PARCEL2-DEMO"));
+      }
+      ok = Save(purchase.GetWidget(), prefix + (filled ? "purchase-filled.png" : "purchase.png")) && ok;
+    }
     for (const CRenderedBox& box : BOXES) {
       const auto shown = CMessageBoxPresenterUi::BuildMessageBox(
-          {0, LoadString(box.TextId), LoadString(box.CaptionId), box.Type});
+          {0, BoxText(box.TextId), LoadString(box.CaptionId), box.Type});
       shown->show();
       ok = Save(shown.get(), prefix + box.Name + ".png") && ok;
     }
