@@ -85,6 +85,11 @@ bool CParcel2Dlg::EnterState(int state) {
 
 bool CParcel2Dlg::SwitchToState(int state) {
   const bool shown = ShowState(state);
+  // Every change of state, and whether a page waits for the customer in it:
+  // the log tells which pages were seen, and tests on a real display wait
+  // for a page by it.
+  if (CurrentPage) LogTrace(GetApp().Logger, "Wizard state %d", state);
+  else LogTrace(GetApp().Logger, "Wizard state %d without a page", state);
   if (StateObserver) StateObserver(state);
   return shown;
 }

@@ -33,6 +33,10 @@ TEST_F(WizardFlow, WithoutMessagesTheListLeadsStraightToTheConfirmation) {
   ASSERT_TRUE(WaitForState(ST_CONFIRM_SOFTWARE));
   EXPECT_TRUE(Frame->GetCurrentPage() == &Frame->Page02);
   EXPECT_EQ(Frame->GetTitleText(), "Download and check the software");
+  const QStringList states = LogLines().filter("Wizard state");
+  EXPECT_EQ(states, (QStringList{"TRACE  Wizard state 0", "TRACE  Wizard state 8", "TRACE  Wizard state 31 without a page",
+                                 "TRACE  Wizard state 39 without a page", "TRACE  Wizard state 34 without a page",
+                                 "TRACE  Wizard state 2"}));
 
   // Back returns to the welcome page; Next there acquires again.
   ASSERT_TRUE(Frame->Page02.ClickDlgItem(IDC_BACK));
