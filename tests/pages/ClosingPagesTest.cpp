@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -61,6 +62,8 @@ TEST_F(ClosingPages, CompletePageShowsTheSavedFileAndLeadsToTheInstallPage) {
   QTest::keyClick(Frame->Page04.GetWidget()->focusWidget(), Qt::Key_Return);
   ASSERT_TRUE(WaitForState(ST_INSTALL));
   EXPECT_FALSE(Frame->Page11.GetDlgItem(IDOK)->isEnabled());
+  EXPECT_TRUE(Frame->Page11.GetControl<QPushButton>(IDC_BACK)->isDefault()) << "Finish looks like Enter's button";
+  EXPECT_EQ(Frame->Page11.GetWidget()->focusWidget(), Frame->Page11.GetDlgItem(IDC_BACK));
   ASSERT_TRUE(Frame->Page11.ClickDlgItem(IDC_BACK));
   ASSERT_TRUE(WaitForEnd());
   EXPECT_EQ(Answered(), 0);
