@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk qt6-translations-l10n nginx-light xdg-utils desktop-file-utils
   openssl
+  xvfb xdotool imagemagick
 )
 
 missing=()

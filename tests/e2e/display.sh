@@ -1,0 +1,196 @@
+#!/usr/bin/env bash
+# The wizard's real windows on a real X server (Xvfb, Qt's xcb platform),
+# driven by key presses (xdotool) as a customer accepting every default
+# would: the purchase dialog (number, Tab, key, Enter), then Enter on each
+# page to a verified product and Finish; then once more with Escape on the
+# acquisition page while the host holds the list back, the question
+# answered with Enter (No), down to the end of the program. Scenarios:
+# display-en, display-ja (the same in English and in Japanese). A picture of
+# each page goes to BUILD/display-screenshots as LANG-PAGE.png, named as
+# the README's pictures in docs/. Every wait polls with a deadline.
+#   display.sh SCENARIO PARCEL2 PARCEL2_HOST
+source "$(dirname "$0")/lib.sh"
+
+case "$scenario" in
+  display-en)
+    lang=en
+    export LANGUAGE=en_US
+    purchase_name="QUILLMAR Software Download"
+    question_name="Cancel Download"
+    save_folder="$HOME/QUILLMAR_Download"
+    ;;
+  display-ja)
+    lang=ja
+    export LANGUAGE=ja_JP
+    purchase_name="QUILLMAR ソフトウェア・ダウンロード"
+    question_name="ダウンロードの中止"
+    save_folder="$HOME/クイルマーダウンロード"
+    ;;
+  *) fail "unknown scenario" ;;
+esac
+# The frame's caption is empty, so X shows it by the program's name.
+frame_name=parcel2
+export LANG=C.UTF-8 QT_QPA_PLATFORM=xcb
+unset LC_ALL LC_MESSAGES QT_SCALE_FACTOR QT_FONT_DPI QT_STYLE_OVERRIDE
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/display-lsan.supp"
+
+shots="$(cd "$(dirname "$parcel2")/.." && pwd)/display-screenshots"
+mkdir -p "$shots"
+xvfb_pid=""
+wizard_pid=""
+stop_display() {
+  [ -n "$wizard_pid" ] && kill "$wizard_pid" 2> /dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null && wait "$xvfb_pid" 2> /dev/null
+  cleanup
+}
+trap stop_display EXIT
+
+# Xvfb picks a free display itself and names it once it takes connections.
+Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9> "$work/display.txt" 2> "$work/xvfb.err" &
+xvfb_pid=$!
+wait_for 20 test -s "$work/display.txt" || fail "Xvfb did not start"
+export DISPLAY=":$(head -n 1 "$work/display.txt")"
+
+log_text() { cat "$XDG_CACHE_HOME"/QUILLMAR_DownloaderLog/Downloader*.log 2> /dev/null | iconv -c -f UTF-16LE -t UTF-8 2> /dev/null || true; }
+# The frame logs every state it shows: "N", or "N-" when no page is in it.
+states() { log_text | tr -d '\r' | sed -n 's/.*TRACE  Wizard state \(-\?[0-9]*\)\( without a page\)\?$/\1\2/p' | sed 's/ without a page/-/'; }
+last_state() { states | tail -n 1; }
+
+# The pages that wait for the customer, and the download's page ($2 set),
+# which is photographed on its way.
+stops_at() {
+  case "$1" in
+    0 | 2 | 4 | 5 | 11 | 12 | 13 | 3[1-6] | 39) return 0 ;;
+    3) [ -n "$2" ] ;;
+    *) return 1 ;;
+  esac
+}
+# True once a state after the first $1 states is a stop (its number in
+# $page_state), or once the wizard has ended ($page_state empty).
+next_stop() {
+  local all last
+  all="$(states)"
+  last="$(tail -n 1 <<< "$all")"
+  case "$last" in 21 | 22 | 42) fail "an error page (state $last)" ;; esac
+  if [ "$(grep -c . <<< "$all")" -gt "$1" ] && stops_at "$last" "${2:-}"; then
+    page_state="$last"
+    return 0
+  fi
+  kill -0 "$wizard_pid" 2> /dev/null && return 1
+  page_state=""
+}
+
+# The wizard's visible top-level window with this name.
+window_named() {
+  local w
+  for w in $(xdotool search --onlyvisible --pid "$wizard_pid" 2> /dev/null); do
+    [ "$(xdotool getwindowname "$w" 2> /dev/null)" = "$1" ] && { echo "$w"; return 0; }
+  done
+  return 1
+}
+wait_window() {
+  wait_for 20 window_named "$1" > /dev/null || fail "no window \"$1\""
+  window_named "$1"
+}
+# Keys as a customer types them, into the window given the input focus.
+press() {
+  local window="$1"
+  shift
+  timeout 10 xdotool windowfocus --sync "$window" || fail "cannot focus window $window"
+  xdotool "$@"
+}
+
+# A picture of the window once it shows something new and holds still (a
+# page paints after its state is logged); one that keeps moving (the
+# download's progress) is taken once it differs from the picture before.
+last_shot="$work/last.ppm"
+: > "$last_shot"
+shoot() {
+  local window="$1" name="$2" moving="${3:-}" a="$work/a.ppm" b="$work/b.ppm" deadline=$((SECONDS + 5))
+  import -window "$window" "ppm:$a" 2> /dev/null || fail "no picture of $name"
+  while :; do
+    import -window "$window" "ppm:$b" 2> /dev/null || fail "no picture of $name"
+    if ! cmp -s "$b" "$last_shot" && { [ -n "$moving" ] || cmp -s "$a" "$b"; }; then break; fi
+    [ "$SECONDS" -ge "$deadline" ] && break
+    mv "$b" "$a"
+  done
+  cp "$b" "$last_shot"
+  convert "$b" -strip "$shots/$lang-$name.png"
+}
+
+start_wizard() {
+  "$parcel2" -L -H "$base_url" > "$work/$1.out" 2> "$work/$1.err" &
+  wizard_pid=$!
+}
+
+# The purchase as a customer types it into its dialog: number, Tab, key,
+# Enter; photographed when $1 says so. The frame's window in $frame.
+enter_purchase() {
+  local dialog
+  dialog="$(wait_window "$purchase_name")"
+  press "$dialog" type --delay 10 4242
+  press "$dialog" key Tab
+  press "$dialog" type --delay 10 e2e-key
+  [ -n "${1:-}" ] && shoot "$dialog" purchase
+  press "$dialog" key Return
+  frame="$(wait_window "$frame_name")"
+}
+
+declare -A page_names=([0]=welcome [2]=confirm-software [3]=downloading [4]=download-complete [5]=select-folder
+                       [11]=install [12]=confirm-folder [13]=select-drive)
+
+# Enter on every page from the first state after the first $1 on, until the
+# wizard ends by itself, with 0; each page photographed when $2 says so.
+accept_every_default() {
+  local seen="$1" pictures="${2:-}" status
+  while :; do
+    wait_for 30 next_stop "$seen" "$pictures" || fail "no page came (states: $(states | tr '\n' ' '))"
+    [ -z "$page_state" ] && break
+    seen="$(states | grep -c .)"
+    if [ "$page_state" = 3 ]; then
+      # Once two of the four parts are in, the page shows progress and an estimate.
+      wait_for 30 eval '[ "$(ls "$save_folder/DownloadTemp" 2> /dev/null | wc -l)" -ge 3 ] || [ "$(last_state)" != 3 ]'
+      shoot "$frame" downloading moving
+      continue
+    fi
+    [ -n "$pictures" ] && shoot "$frame" "${page_names[$page_state]:-state-$page_state}"
+    press "$frame" key Return
+  done
+  set +e
+  wait "$wizard_pid"
+  status=$?
+  set -e
+  wizard_pid=""
+  [ "$status" -eq 0 ] || fail "the wizard ended with $status"
+  [ "$(md5sum < "$save_folder/e2e.bin")" = "$(md5sum < "$product")" ] || fail "no verified product in $save_folder"
+}
+
+# 1. From the menu, without a purchase on the command line. A slow host
+# keeps the download's page up long enough to be photographed.
+start_host --throttle 1000000
+start_wizard first
+enter_purchase pictures
+accept_every_default 0 pictures
+stop_host
+
+# 2. Escape while the host holds the list back: the question's default (No)
+# keeps the wizard going to its end. A fresh list file, so that the host is
+# asked again; the product found in the folder is taken as it is.
+export XDG_CACHE_HOME="$work/cache-again"
+start_host --fault delay:5000,endpoint=list
+start_wizard second
+enter_purchase
+wait_for 30 next_stop 0 || fail "no welcome page"
+press "$frame" key Return
+wait_for 30 eval '[ "$(last_state)" = 8 ]' || fail "no acquisition page (states: $(states | tr '\n' ' '))"
+shoot "$frame" acquire-info
+press "$frame" key Escape
+question="$(wait_window "$question_name")"
+[ "$(last_state)" = 8 ] || fail "the question came in state $(last_state), not on the acquisition page"
+if grep -q getlist "$work/host.log"; then fail "the list came before the question: the host's delay is too short"; fi
+shoot "$question" box-cancel
+press "$question" key Return
+accept_every_default "$(states | grep -c .)"
+if grep -q "GetDownloadList Cancel" <<< "$(log_text)"; then fail "No to the question cancelled the acquisition"; fi
+grep -q getlist "$work/host.log" || fail "the list was never fetched"
+echo "PASS ($scenario)"
