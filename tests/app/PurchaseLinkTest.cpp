@@ -41,6 +41,9 @@ TEST(PurchaseLink, ReadsTheStoresLinksAndDecidesWhichHostsNeedTheCustomer) {
       {"parcel2://purchase?no=7&key=k&host=https://dl.maker.example.evil.example", LINK_HOST_UNTRUSTED, 7, "k",
        "https://dl.maker.example.evil.example"},
       {"parcel2://purchase?no=7&key=k&host=https://128.0.0.1", LINK_HOST_UNTRUSTED, 7, "k", "https://128.0.0.1"},
+      {"parcel2://purchase?no=7&key=k&host=https://127.0.0.300", LINK_HOST_UNTRUSTED, 7, "k", "https://127.0.0.300"},
+      {"parcel2://purchase?no=7&key=k&host=https://127.0.0.1.example", LINK_HOST_UNTRUSTED, 7, "k",
+       "https://127.0.0.1.example"},
   };
   for (const CCase& c : cases) {
     SCOPED_TRACE(c.Link);
