@@ -46,14 +46,18 @@ stop_display() {
 trap stop_display EXIT
 
 # Xvfb picks a free display itself and names it once it takes connections.
-Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9> "$work/display.txt" 2> "$work/xvfb.err" &
+# Without -noreset it resets when its last client leaves, and the next
+# wizard could knock while it does.
+Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset 9> "$work/display.txt" 2> "$work/xvfb.err" &
 xvfb_pid=$!
 wait_for 20 test -s "$work/display.txt" || fail "Xvfb did not start"
 export DISPLAY=":$(head -n 1 "$work/display.txt")"
 
 log_text() { cat "$XDG_CACHE_HOME"/QUILLMAR_DownloaderLog/Downloader*.log 2> /dev/null | iconv -c -f UTF-16LE -t UTF-8 2> /dev/null || true; }
 # The frame logs every state it shows: "N", or "N-" when no page is in it.
-states() { log_text | tr -d '\r' | sed -n 's/.*TRACE  Wizard state \(-\?[0-9]*\)\( without a page\)\?$/\1\2/p' | sed 's/ without a page/-/'; }
+# Only whole lines count (they end in CR LF): the log may be read while a
+# line is being written.
+states() { log_text | sed -n 's/.*TRACE  Wizard state \(-\?[0-9]*\)\( without a page\)\?\r$/\1\2/p' | sed 's/ without a page/-/'; }
 last_state() { states | tail -n 1; }
 
 # The pages that wait for the customer, and the download's page ($2 set),
@@ -88,8 +92,12 @@ window_named() {
   done
   return 1
 }
+window_or_end() {
+  kill -0 "$wizard_pid" 2> /dev/null || fail "the wizard ended while \"$1\" was awaited"
+  window_named "$1" > /dev/null
+}
 wait_window() {
-  wait_for 20 window_named "$1" > /dev/null || fail "no window \"$1\""
+  wait_for 20 window_or_end "$1" || fail "no window \"$1\""
   window_named "$1"
 }
 # Keys as a customer types them, into the window given the input focus.
