@@ -2,9 +2,10 @@
 # The wizard's real windows on a real X server (Xvfb, Qt's xcb platform),
 # driven by key presses (xdotool) as a customer accepting every default
 # would: the purchase dialog (number, Tab, key, Enter), then Enter on each
-# page to a verified product and Finish; then once more with Escape on the
-# acquisition page while the host holds the list back, the question
-# answered with Enter (No), down to the end of the program. Scenarios:
+# page to a verified product and Finish; then once more, from a parcel2://
+# link, with Escape on the acquisition page while the host holds the list
+# back, the question answered with Enter (No), down to the end of the
+# program. Scenarios:
 # display-en, display-ja (the same in English and in Japanese). A picture of
 # each page goes to BUILD/display-screenshots as LANG-PAGE.png, named as
 # the README's pictures in docs/. Every wait polls with a deadline.
@@ -126,8 +127,11 @@ shoot() {
   convert "$b" -strip "$shots/$lang-$name.png"
 }
 
+# start_wizard NAME ARGS...
 start_wizard() {
-  "$parcel2" -L -H "$base_url" > "$work/$1.out" 2> "$work/$1.err" &
+  local name="$1"
+  shift
+  "$parcel2" -L "$@" > "$work/$name.out" 2> "$work/$name.err" &
   wizard_pid=$!
 }
 
@@ -176,18 +180,19 @@ accept_every_default() {
 # 1. From the menu, without a purchase on the command line. A slow host
 # keeps the download's page up long enough to be photographed.
 start_host --throttle 1000000
-start_wizard first
+start_wizard first -H "$base_url"
 enter_purchase pictures
 accept_every_default 0 pictures
 stop_host
 
-# 2. Escape while the host holds the list back: the question's default (No)
-# keeps the wizard going to its end. A fresh list file, so that the host is
-# asked again; the product found in the folder is taken as it is.
+# 2. Started from a store's link this time (loopback: no question), Escape
+# while the host holds the list back: the question's default (No) keeps the
+# wizard going to its end. A fresh list file, so that the host is asked
+# again; the product found in the folder is taken as it is.
 export XDG_CACHE_HOME="$work/cache-again"
 start_host --fault delay:5000,endpoint=list
-start_wizard second
-enter_purchase
+start_wizard second "parcel2://purchase?no=4242&key=e2e%2Dkey&host=$base_url"
+frame="$(wait_window "$frame_name")"
 wait_for 30 next_stop 0 || fail "no welcome page"
 press "$frame" key Return
 wait_for 30 eval '[ "$(last_state)" = 8 ]' || fail "no acquisition page (states: $(states | tr '\n' ' '))"
