@@ -39,9 +39,14 @@ shots="$(cd "$(dirname "$parcel2")/.." && pwd)/display-screenshots"
 mkdir -p "$shots"
 xvfb_pid=""
 wizard_pid=""
+# Runs on every exit, a failed one too: nothing may outlive the test (a
+# process left holding its output would keep ctest waiting).
 stop_display() {
-  [ -n "$wizard_pid" ] && kill "$wizard_pid" 2> /dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null && wait "$xvfb_pid" 2> /dev/null
+  if [ -n "$wizard_pid" ]; then kill "$wizard_pid" 2> /dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2> /dev/null || true
+    wait "$xvfb_pid" 2> /dev/null || true
+  fi
   cleanup
 }
 trap stop_display EXIT
@@ -49,7 +54,7 @@ trap stop_display EXIT
 # Xvfb picks a free display itself and names it once it takes connections.
 # Without -noreset it resets when its last client leaves, and the next
 # wizard could knock while it does.
-Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset 9> "$work/display.txt" 2> "$work/xvfb.err" &
+Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset 9> "$work/display.txt" > /dev/null 2> "$work/xvfb.err" &
 xvfb_pid=$!
 wait_for 20 test -s "$work/display.txt" || fail "Xvfb did not start"
 export DISPLAY=":$(head -n 1 "$work/display.txt")"
