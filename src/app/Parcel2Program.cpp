@@ -4,6 +4,7 @@
 #include "app/ProgramArguments.h"
 #include "app/PurchaseDlg.h"
 #include "log/Log.h"
+#include "log/PurchaseKeyMask.h"
 #include "platform/MessageBox.h"
 #include "platform/UiLanguage.h"
 #include "res/ResourceIds.h"
@@ -42,7 +43,8 @@ bool CParcel2Program::SettlePurchase() {
   }
   PurchaseNo = dialog.Number;
   PurchaseKey = dialog.Key;
-  // Never the key itself: a key with a space or an "&" would outrun the mask.
+  SetMaskedPurchaseKey(PurchaseKey);
+  // Never the key itself, even masked.
   LogInfo(Logger, "Purchase No=%d (entered)", PurchaseNo);
   return true;
 }
@@ -66,6 +68,7 @@ bool CParcel2Program::TakeLink(const CPurchaseLink& link) {
   }
   PurchaseNo = link.Number;
   PurchaseKey = link.Key;
+  SetMaskedPurchaseKey(PurchaseKey);
   if (!link.HostUrl.isEmpty()) HostUrl = link.HostUrl;
   LogInfo(Logger, "Purchase link: Purchase No=%d", PurchaseNo);
   LogInfo(Logger, "Host=%s", HostUrl);

@@ -1,5 +1,6 @@
 #include "app/PurchaseLink.h"
 
+#include "platform/HttpUrl.h"
 #include "res/ResourceIds.h"
 
 #include <QRegularExpression>
@@ -12,7 +13,6 @@ namespace {
 
 const QString SCHEME = QStringLiteral("parcel2:");
 const QString PREFIX = QStringLiteral("parcel2://purchase");
-constexpr int HTTPS_PORT = 443;
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -47,33 +47,29 @@ std::optional<QString> Decode(const QString& value) {
   return text;
 }
 
-bool IsLoopback(const QString& host) {
-  if (host == QStringLiteral("localhost") || host == QStringLiteral("::1")) return true;
-  static const QRegularExpression ipv4(QStringLiteral("^127\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})$"));
-  const QRegularExpressionMatch match = ipv4.match(host);
-  if (!match.hasMatch()) return false;
-  for (int i = 1; i <= 3; ++i)
-    if (match.captured(i).toInt() > 255) return false;
-  return true;
-}
-
-// A maker's host as a name and a port; an entry without a port means https's.
-bool IsMakersHost(const QUrl& url, const QStringList& makersHosts) {
-  for (const QString& entry : makersHosts) {
-    const QUrl maker(entry.contains(QStringLiteral("://")) ? entry : QStringLiteral("https://") + entry);
-    if (!maker.isValid() || maker.host().isEmpty()) continue;
-    if (maker.host() == url.host() && maker.port(HTTPS_PORT) == url.port(HTTPS_PORT)) return true;
+// A maker's host by name and port, whatever scheme its entry names: the
+// link must use https anyway, so an entry without a port means 443.
+bool IsMakersHost(const CHttpUrl& url, const QStringList& makersHosts) {
+  static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+  for (QString entry : makersHosts) {
+    entry.remove(scheme);
+    CHttpUrl maker;
+    if (!ParseHttpUrl(QStringLiteral("https://") + entry, maker)) continue;
+    if (maker.Server.compare(url.Server, Qt::CaseInsensitive) == 0 && maker.Port == url.Port) return true;
   }
   return false;
 }
 
-std::optional<QUrl> HostAddress(const QString& text) {
+// An http or https base address with a host and nothing a base address
+// does not hold (no user, query or fragment), split as the transfer will
+// split it: the trust is decided on the host it will reach.
+std::optional<CHttpUrl> HostAddress(const QString& text) {
   const QUrl url(text, QUrl::StrictMode);
-  const QString scheme = url.scheme().toLower();
-  if (!url.isValid() || (scheme != QStringLiteral("http") && scheme != QStringLiteral("https")) ||
-      url.host().isEmpty() || !url.userInfo().isEmpty() || url.hasQuery() || url.hasFragment())
+  CHttpUrl parts;
+  if (!url.isValid() || !url.userInfo().isEmpty() || url.hasQuery() || url.hasFragment() ||
+      !ParseHttpUrl(text, parts))
     return std::nullopt;
-  return url;
+  return parts;
 }
 
 }  // namespace
@@ -123,14 +119,14 @@ CPurchaseLink ParsePurchaseLink(const QString& link, const QStringList& makersHo
     return parsed;
   }
   if (host) {
-    const std::optional<QUrl> url = HostAddress(*host);
+    const std::optional<CHttpUrl> url = HostAddress(*host);
     if (!url) {
       parsed.Problem = LINK_BAD_HOST;
       return parsed;
     }
-    const bool https = url->scheme().toLower() == QStringLiteral("https");
-    parsed.Host = IsLoopback(url->host()) || (https && IsMakersHost(*url, makersHosts)) ? LINK_HOST_TRUSTED
-                                                                                        : LINK_HOST_UNTRUSTED;
+    parsed.Host = IsLoopbackServer(url->Server) || (url->Secure && IsMakersHost(*url, makersHosts))
+                      ? LINK_HOST_TRUSTED
+                      : LINK_HOST_UNTRUSTED;
     parsed.HostUrl = *host;
   }
   parsed.Problem = LINK_OK;

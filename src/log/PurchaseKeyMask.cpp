@@ -39,19 +39,22 @@ void SetMaskedPurchaseKey(const QString& key) {
 }
 
 QString MaskPurchaseKey(const QString& text) {
-  QString masked = MaskKeyParameters(text);
   QString key;
   {
     std::lock_guard<std::mutex> lock(KeyLock);
     key = MaskedKey;
   }
-  if (key.isEmpty()) return masked;
+  QString masked = text;
   // The host may give the key back anywhere (an error answer, a redirect's
-  // address), as it was sent or percent-encoded.
-  masked.replace(key, MASKED_PURCHASE_KEY);
-  const QString encoded = QString::fromLatin1(QUrl::toPercentEncoding(key));
-  if (encoded != key) masked.replace(encoded, MASKED_PURCHASE_KEY, Qt::CaseInsensitive);
-  return masked;
+  // address), as it was sent or percent-encoded. The key goes first: one
+  // that holds "&KEY=" itself (a link can carry any key) would otherwise be
+  // cut by the parameter's mask and its first half be written.
+  if (!key.isEmpty()) {
+    masked.replace(key, MASKED_PURCHASE_KEY);
+    const QString encoded = QString::fromLatin1(QUrl::toPercentEncoding(key));
+    if (encoded != key) masked.replace(encoded, MASKED_PURCHASE_KEY, Qt::CaseInsensitive);
+  }
+  return MaskKeyParameters(masked);
 }
 
 QString EscapeControlCharacters(const QString& text) {

@@ -1,8 +1,10 @@
 #include "app/Parcel2Program.h"
 #include "app/PurchaseDlg.h"
+#include "log/PurchaseKeyMask.h"
 #include "platform/MessageBox.h"
 #include "platform/UiLanguage.h"
 #include "res/DialogTemplates.h"
+#include "log/Log.h"
 #include "support/EventLoop.h"
 #include "support/LogLines.h"
 #include "support/QtPrint.h"
@@ -84,7 +86,12 @@ TEST(PurchaseDialog, OkWaitsForANumberTheHostCanTake) {
 // dialog. Modal dialogs are answered by key presses from a timer.
 class PurchaseStart : public ::testing::Test {
 protected:
-  void TearDown() override { SetUiLanguage(0); }
+  // The key to mask is the process's; a test before may have left its own.
+  void SetUp() override { SetMaskedPurchaseKey(QString()); }
+  void TearDown() override {
+    SetUiLanguage(0);
+    SetMaskedPurchaseKey(QString());
+  }
 
   std::unique_ptr<CParcel2Program> Start(const QString& commandLine) {
     auto app = std::make_unique<CParcel2Program>(commandLine, Logs.Path());
@@ -168,8 +175,11 @@ TEST_F(PurchaseStart, ALinkStandsForTheSwitchesAndItsKeyNeverReachesTheLog) {
   EXPECT_EQ(app->HostUrl, "http://127.0.0.1:9");
   EXPECT_TRUE(Responder.Asked().empty());
   const QStringList lines = ReadLogLines(Logs.Path());
-  EXPECT_TRUE(lines.contains("INFOM  Purchase link: Purchase No=42"));
+  EXPECT_TRUE(lines.contains("INFOM  Purchase link: Purchase No=42")) << lines.join("\n").toStdString();
   EXPECT_TRUE(lines.contains("INFOM  Host=http://127.0.0.1:9"));
+  LogInfo(app->Logger, "The host said: %s", QString("bad key s3cret&KEY=x"));
+  EXPECT_TRUE(ReadLogLines(Logs.Path()).contains("INFOM  The host said: bad key ********"))
+      << "masked like a key given with -K";
   ExpectNoKeyInTheLog("s3cret");
 }
 
