@@ -38,6 +38,8 @@ TEST(PurchaseLink, ReadsTheStoresLinksAndDecidesWhichHostsNeedTheCustomer) {
        "https://mirror.maker.example"},
       {"parcel2://purchase?no=7&key=k&host=http://dl.maker.example", LINK_HOST_UNTRUSTED, 7, "k",
        "http://dl.maker.example"},
+      {"parcel2://purchase?no=7&key=k&host=http://mirror.maker.example:8443", LINK_HOST_UNTRUSTED, 7, "k",
+       "http://mirror.maker.example:8443"},
       {"parcel2://purchase?no=7&key=k&host=https://dl.maker.example.evil.example", LINK_HOST_UNTRUSTED, 7, "k",
        "https://dl.maker.example.evil.example"},
       {"parcel2://purchase?no=7&key=k&host=https://128.0.0.1", LINK_HOST_UNTRUSTED, 7, "k", "https://128.0.0.1"},
