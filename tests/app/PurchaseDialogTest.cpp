@@ -145,6 +145,8 @@ TEST_F(PurchaseStart, FromTheMenuTheCustomerTypesNumberTabKeyEnter) {
   EXPECT_EQ(app->PurchaseKey, "s3cret key");
   EXPECT_EQ(app->GetStartExitCode(), 0);
   EXPECT_TRUE(ReadLogLines(Logs.Path()).contains("INFOM  Purchase No=4242 (entered)"));
+  LogInfo(app->Logger, "Error msg=%s", QString("unknown key s3cret key"));
+  EXPECT_TRUE(ReadLogLines(Logs.Path()).contains("INFOM  Error msg=unknown key ********"));
   ExpectNoKeyInTheLog("s3cret");
 }
 
