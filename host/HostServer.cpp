@@ -60,7 +60,7 @@ QString CHostServer::GetBaseUrl() const {
 QString CHostServer::GetHostAndPort() const {
   QString address = Options.BindAddress;
   if (address == QLatin1String("0.0.0.0")) address = QStringLiteral("127.0.0.1");
-  return QStringLiteral("%1:%2").arg(address).arg(Port);
+  return QStringLiteral("%1:%2").arg(address).arg(Port.load());
 }
 
 bool CHostServer::Start(const COptions& options, QString* error) {
@@ -171,7 +171,7 @@ bool CHostServer::Start(const COptions& options, QString* error) {
   const std::string address = options.BindAddress.toStdString();
   Port = options.Port == 0 ? server.bind_to_any_port(address)
                            : (server.bind_to_port(address, options.Port) ? options.Port : -1);
-  if (Port <= 0) {
+  if (Port.load() <= 0) {
     if (error) *error = QStringLiteral("Cannot listen on %1:%2").arg(options.BindAddress).arg(options.Port);
     Impl.reset();
     Port = 0;

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -41,7 +42,7 @@ public:
   bool Start(const COptions& options, QString* error = nullptr);
   void Stop();
   bool IsRunning() const;
-  int GetPort() const { return Port; }
+  int GetPort() const { return Port.load(); }
   QString GetBaseUrl() const;  // "http://127.0.0.1:<port>", or https
   bool IsSecure() const;
 
@@ -66,5 +67,6 @@ private:
   std::unique_ptr<CImpl> Impl;
   std::thread ListenThread;
   COptions Options;
-  int Port = 0;
+  // Read by the serving threads and by callers on any thread while Stop clears it.
+  std::atomic<int> Port{0};
 };
