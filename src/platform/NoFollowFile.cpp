@@ -28,7 +28,10 @@ bool OpenAt(int folder, const QString& path, const QByteArray& name, QFile& file
     ::close(fd);
     return false;
   }
-  if (::ftruncate(fd, 0) != 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+  // Only a file with something in it is emptied: ext4 takes a truncation to
+  // zero for a file being replaced and writes the new bytes out while the
+  // file is closed, a cost the writer would pay for every fresh file.
+  if ((status.st_size != 0 && ::ftruncate(fd, 0) != 0) || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
     error = QStringLiteral("%1: %2").arg(path, ErrorText(errno));
     ::close(fd);
     return false;
