@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/MD5Context.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -7,18 +9,25 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 class CLogWriter;
+struct CFileIdentity;
 
 // MD5 (RFC 1321) of byte streams and files. Files are read in chunks of
 // CHUNK_SIZE bytes and HashedBytes follows the reading, so a progress
-// display on another thread can watch a long comparison. One object hashes
-// one thing at a time; only HashedBytes may be read from other threads.
+// display on another thread can watch a long comparison; a stop flag, when
+// one is given, is looked at before every chunk. One object hashes one
+// thing at a time; only HashedBytes may be read from other threads.
 class CMD5Digest {
 public:
   static constexpr qint64 CHUNK_SIZE = 102400;
-  static constexpr int DIGEST_BYTES = 16;
-  using Digest = std::array<std::uint8_t, DIGEST_BYTES>;
+  static constexpr int DIGEST_BYTES = CMD5Context::DIGEST_BYTES;
+  using Digest = CMD5Context::Digest;
+  // CompareFileDigest's result when the stop flag ended the reading.
+  static constexpr int COMPARE_STOPPED = -2;
+
+  enum EHashResult { HASH_DONE, HASH_UNREADABLE, HASH_STOPPED };
 
   CMD5Digest();  // no log lines
   explicit CMD5Digest(CLogWriter& logger);
@@ -36,10 +45,29 @@ public:
   // Hashes a whole file (on the calling worker thread). False when the file
   // cannot be opened or a read fails; HashedBytes counts what was hashed.
   bool HashFile(const QString& path, Digest& digest);
+  // The same, and when identity is given: the file's identity, provided it
+  // stayed the same from the opening to the end of the reading (an empty
+  // identity otherwise).
+  EHashResult HashFile(const QString& path, Digest& digest, CFileIdentity* identity);
 
   // 1 when the file's digest equals expected, 0 when it differs, -1 when
-  // the file cannot be opened or read.
+  // the file cannot be opened or read, COMPARE_STOPPED when the stop flag
+  // ended it (nothing is logged then).
   int CompareFileDigest(const QString& path, const Digest& expected);
+  // The end of a comparison whose digest is known already (the bytes were
+  // hashed as they arrived or as they were read elsewhere): the same
+  // result and log line as CompareFileDigest.
+  int CompareDigest(const QString& path, const Digest& actual, const Digest& expected);
+  // The warning of a file that could not be read.
+  void LogUnreadable(const QString& path);
+
+  // The flag stays the caller's and must outlive the hashing; null: none.
+  void SetStopFlag(const std::atomic<int>* stop) { Stop = stop; }
+  bool IsStopped() const { return Stop && Stop->load() != 0; }
+  // Tests: called on the hashing thread after every chunk of a file.
+  void SetStepObserver(std::function<void()> observer) { StepObserver = std::move(observer); }
+  // A comparison that needed no reading still moves the progress on.
+  void SetHashedBytes(qint64 bytes) { HashedBytes.store(bytes, std::memory_order_relaxed); }
 
   // Bytes of the current or last file hashed so far; 64-bit because
   // products run to several gigabytes.
@@ -56,11 +84,9 @@ public:
   static Digest Of(const QByteArray& bytes) { return Of(bytes.constData(), static_cast<std::size_t>(bytes.size())); }
 
 private:
-  void ProcessBlocks(const std::uint8_t* data, std::size_t blocks);
-
-  std::uint32_t State[4];
-  std::uint64_t BitCount = 0;
-  std::uint8_t Buffer[64];
+  CMD5Context Context;
   std::atomic<qint64> HashedBytes{0};
   CLogWriter* Logger = nullptr;
+  const std::atomic<int>* Stop = nullptr;
+  std::function<void()> StepObserver;
 };

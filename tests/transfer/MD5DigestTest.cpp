@@ -1,5 +1,6 @@
 #include "transfer/MD5Digest.h"
 
+#include "transfer/DigestPipeline.h"
 #include "support/MemoryLog.h"
 #include "support/QtPrint.h"
 #include "support/TempFolder.h"
@@ -7,6 +8,9 @@
 #include <QCryptographicHash>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -61,6 +65,49 @@ TEST(MD5Digest, IncrementalUpdatesInAnySplitGiveTheSameDigest) {
   }
   md5.Update(nullptr, 0);
   EXPECT_EQ(Hex(md5.Final()), "d41d8cd98f00b204e9800998ecf8427e");
+}
+
+// Two streams fed the same bytes in one pass, each starting at its own
+// place in a block (a part's digest from nothing, the product's carried on
+// after the parts before it), give what each would alone, for any split;
+// and so does the pipeline that hashes them beside its producer.
+TEST(MD5Digest, TwoStreamsInOnePassGiveWhatEachWouldAlone) {
+  const QByteArray before = Pseudorandom(1000, 3);
+  const QByteArray bytes = Pseudorandom(3 * CDigestPipeline::BUFFER_SIZE + 777, 11);
+  for (qsizetype head : {0, 1, 37, 63, 64, 200}) {
+    for (qsizetype step : {1, 63, 64, 65, 4096, 100000}) {
+      if (step == 1 && head > 1) continue;  // slow, and no different
+      CMD5Context part;
+      CMD5Context product;
+      product.Update(before.constData(), static_cast<std::size_t>(head));
+      for (qsizetype at = 0; at < bytes.size(); at += step) {
+        const QByteArray piece = bytes.mid(at, step);
+        CMD5Context::UpdatePair(part, product, piece.constData(), static_cast<std::size_t>(piece.size()));
+      }
+      EXPECT_EQ(Hex(part.Final()), OracleHex(bytes)) << head << " " << step;
+      EXPECT_EQ(Hex(product.Final()), OracleHex(before.left(head) + bytes)) << head << " " << step;
+      EXPECT_EQ(product.GetByteCount(), static_cast<std::uint64_t>(head + bytes.size()));
+    }
+  }
+
+  CDigestPipeline pipeline;
+  for (const bool withProduct : {false, true}) {
+    CMD5Context carried;
+    carried.Update(before.constData(), 37);
+    pipeline.Restart(true, withProduct ? std::optional<CMD5Context>(carried) : std::nullopt);
+    pipeline.Submit(0);
+    for (qsizetype at = 0; at < bytes.size();) {
+      const qsizetype size = std::min<qsizetype>(bytes.size() - at, at % 3 ? CDigestPipeline::BUFFER_SIZE : 5000);
+      std::memcpy(pipeline.NextBuffer(), bytes.constData() + at, static_cast<std::size_t>(size));
+      pipeline.Submit(static_cast<std::size_t>(size));
+      at += size;
+    }
+    pipeline.Drain();
+    EXPECT_EQ(pipeline.GetSubmittedBytes(), static_cast<std::uint64_t>(bytes.size()));
+    EXPECT_EQ(Hex(pipeline.GetPart().Final()), OracleHex(bytes));
+    ASSERT_EQ(pipeline.GetProduct().has_value(), withProduct);
+    if (withProduct) EXPECT_EQ(Hex(pipeline.GetProduct()->Final()), OracleHex(before.left(37) + bytes));
+  }
 }
 
 TEST(MD5Digest, FilesAcrossTheChunkSizeMatchTheOracle) {
