@@ -11,6 +11,7 @@ void CParcel2Dlg03::DownloadThreadFunction(CParcel2Dlg03* page) {
   executer.List = &app.DownloadList;
   executer.Checker.List = &app.DownloadList;
   executer.Transfer = &app.UrlDownload;
+  executer.Ledger = &app.CheckedParts;
   executer.SetPurchase(app.HostUrl, app.PurchaseNo, app.PurchaseKey, app.TestMode.load());
   app.UrlDownload.SetDigestCheck(0);
 

@@ -1,18 +1,34 @@
 #pragma once
 
+#include "platform/FileIdentity.h"
+#include "transfer/MD5Context.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
+
+class CDigestPipeline;
 
 // How a body may reach its file. A part goes into the working folder the
 // program made itself, which must be a real folder, and is never longer than
 // its size plus one byte: more than that is a wrong length already, and a
 // lying host must not fill the disk.
+//
+// A part is also hashed as it is written, so nobody has to read it back:
+// every byte the file holds at the end goes through Digest, which starts
+// again whenever the file does, the part's own digest from nothing and the
+// product's from ProductBefore (when given). ClosedIdentity receives the
+// file's identity as it was closed, or an empty one when that cannot be
+// told for sure.
 struct CBodyFileRules {
   std::int64_t MaxBodyBytes = -1;  // -1: no limit
   bool FolderMustBeReal = false;
+  CDigestPipeline* Digest = nullptr;
+  std::optional<CMD5Context> ProductBefore;
+  CFileIdentity* ClosedIdentity = nullptr;
 };
 
 // What a transfer offers the list and download workers: fetch one address

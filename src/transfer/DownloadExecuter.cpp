@@ -3,6 +3,8 @@
 #include "list/DownloadList.h"
 #include "log/Log.h"
 #include "res/RequestAddresses.h"
+#include "transfer/CheckedParts.h"
+#include "transfer/DigestPipeline.h"
 #include "transfer/Download.h"
 #include "transfer/MoveAverage.h"
 
@@ -43,6 +45,37 @@ int CDownloadExecuter::CountDownloaded(int entryCount) const {
   return count;
 }
 
+// The part's bytes go through the digest pipeline as they are written, the
+// product's digest too when this part follows the parts before it.
+int CDownloadExecuter::FetchPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest) {
+  CBodyFileRules rules;
+  rules.MaxBodyBytes = static_cast<std::int64_t>(entry.Size) + 1;
+  rules.FolderMustBeReal = true;
+  rules.Digest = &digest;
+  if (Ledger) rules.ProductBefore = Ledger->ProductBefore(*List, part);
+  rules.ClosedIdentity = &ClosedIdentity;
+  digest.Restart(true, std::nullopt);
+  const int result = Transfer->DownloadToFile(MakeBodyUrl(entry), path, rules);
+  digest.Drain();
+  return result;
+}
+
+// The digest computed while receiving stands for the file only when every
+// byte the file holds went through it; otherwise the file is read.
+int CDownloadExecuter::CheckFetchedPart(int part, CDownloadEntry& entry, const QString& path,
+                                        const CDigestPipeline& digest) {
+  if (digest.GetSubmittedBytes() != static_cast<std::uint64_t>(entry.Size)) return Checker.Check(&entry);
+  CHashOutcome outcome;
+  outcome.Result = CMD5Digest::HASH_DONE;
+  outcome.Digest = digest.GetPart().Final();
+  const int result = Checker.CheckHashed(&entry, outcome);
+  if (result == 1 && Ledger) {
+    Ledger->Record(path, outcome.Digest, ClosedIdentity);
+    if (digest.GetProduct()) Ledger->RecordProductAfter(*List, part, *digest.GetProduct());
+  }
+  return result;
+}
+
 int CDownloadExecuter::Cancel() {
   LogTrace(Logger, "Canceled DownloadExecuter::Execute");
   return 0;
@@ -68,6 +101,7 @@ int CDownloadExecuter::Execute() {
   if (!List->DownloadTempDir.isEmpty()) QDir().mkdir(List->DownloadTempDir);
 
   CMoveAverage average(AVERAGE_WINDOW);
+  CDigestPipeline digest;
   std::int64_t previousFinish = Now();
   int verifiedCount = 0;
   int result = 0;
@@ -95,14 +129,12 @@ int CDownloadExecuter::Execute() {
         passSucceeded = false;
         continue;
       }
-      CBodyFileRules rules;
-      rules.MaxBodyBytes = static_cast<std::int64_t>(entry->Size) + 1;
-      rules.FolderMustBeReal = true;
-      if (Transfer->DownloadToFile(MakeBodyUrl(*entry), path, rules) != entry->Size) {
+      const int fetched = FetchPart(i, *entry, path, digest);
+      if (fetched != entry->Size) {
         passSucceeded = false;
         break;
       }
-      if (Checker.Check(entry) != 1) {
+      if (CheckFetchedPart(i, *entry, path, digest) != 1) {
         passSucceeded = false;
         continue;
       }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileIdentity.h"
 #include "transfer/FileChecker.h"
 
 #include <QString>
@@ -8,6 +9,8 @@
 #include <cstdint>
 #include <functional>
 
+class CCheckedParts;
+class CDigestPipeline;
 class CDownload;
 class CDownloadEntry;
 class CDownloadList;
@@ -17,6 +20,10 @@ class CLogWriter;
 // own file in the working folder, checks it against its digest and marks
 // it; failed parts get up to three passes. Keeps an estimate of the time
 // left from the mean time of the last 20 parts.
+//
+// A part is hashed while it is written, so its check reads nothing back;
+// with a ledger, each part that passes is recorded there, and the product's
+// digest is carried on over parts that come one after the other.
 //
 // Execute runs on the download worker; the progress page sets PauseFlag and
 // CancelFlag and reads RemainingSeconds and the marks from the UI thread.
@@ -55,9 +62,12 @@ public:
   std::atomic<std::uint32_t> RemainingSeconds{0};
   CDownload* Transfer = nullptr;
   CDownloadList* List = nullptr;
+  CCheckedParts* Ledger = nullptr;  // not owned; none: nothing is recorded
 
 private:
   int CountDownloaded(int entryCount) const;
+  int FetchPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest);
+  int CheckFetchedPart(int part, CDownloadEntry& entry, const QString& path, const CDigestPipeline& digest);
   int Cancel();
 
   CLogWriter& Logger;
@@ -67,4 +77,5 @@ private:
   int TestMode = 0;
   Clock Now;
   Sleeper Sleep;
+  CFileIdentity ClosedIdentity;  // of the part file last written
 };

@@ -7,7 +7,11 @@ CFileChecker::CFileChecker(CLogWriter& logger, CDownloadList* list) : Hasher(log
 
 CFileChecker::~CFileChecker() = default;
 
-int CFileChecker::Check(CDownloadEntry* entry) {
+int CFileChecker::Check(CDownloadEntry* entry) { return Judge(entry, nullptr); }
+
+int CFileChecker::CheckHashed(CDownloadEntry* entry, const CHashOutcome& outcome) { return Judge(entry, &outcome); }
+
+int CFileChecker::Judge(CDownloadEntry* entry, const CHashOutcome* outcome) {
   if (entry == nullptr || List == nullptr) return 0;
   CMD5Digest::Digest expected;
   if (!CMD5Digest::ParseDigestText(entry->Digest, expected)) {
@@ -22,12 +26,28 @@ int CFileChecker::Check(CDownloadEntry* entry) {
     entry->IsDownloaded.store(0, std::memory_order_relaxed);
     return 0;
   }
-  const int same = Hasher.CompareFileDigest(path, expected) == 1 ? 1 : 0;
+  int compared = -1;
+  if (!outcome) {
+    compared = Hasher.CompareFileDigest(path, expected);
+  } else if (outcome->Result == CMD5Digest::HASH_DONE) {
+    compared = Hasher.CompareDigest(path, outcome->Digest, expected);
+  } else if (outcome->Result == CMD5Digest::HASH_UNREADABLE) {
+    Hasher.LogUnreadable(path);
+  } else {
+    compared = CMD5Digest::COMPARE_STOPPED;
+  }
+  // A check that was stopped has found nothing out: the mark stays.
+  if (compared == CMD5Digest::COMPARE_STOPPED) return CHECK_STOPPED;
+  const int same = compared == 1 ? 1 : 0;
   entry->IsDownloaded.store(same, std::memory_order_relaxed);
   return same;
 }
 
-int CFileChecker::CheckProduct() {
+int CFileChecker::CheckProduct() { return JudgeProduct(nullptr); }
+
+int CFileChecker::CheckProductDigest(const CMD5Digest::Digest& digest) { return JudgeProduct(&digest); }
+
+int CFileChecker::JudgeProduct(const CMD5Digest::Digest* digest) {
   if (List == nullptr) return 0;
   const CDownloadEntry* product = List->GetDownloadEntry(0);
   if (product == nullptr) {
@@ -42,5 +62,7 @@ int CFileChecker::CheckProduct() {
   // The list refuses (and logs) a product name that would leave the folder.
   const QString path = List->GetOutputFilePath();
   if (path.isEmpty()) return 0;
-  return Hasher.CompareFileDigest(path, expected) == 1 ? 1 : 0;
+  if (!digest) return Hasher.CompareFileDigest(path, expected) == 1 ? 1 : 0;
+  Hasher.SetHashedBytes(static_cast<std::uint32_t>(product->Size));
+  return Hasher.CompareDigest(path, *digest, expected) == 1 ? 1 : 0;
 }

@@ -7,6 +7,7 @@
 #include "platform/NoFollowFile.h"
 #include "platform/StringTokenizer.h"
 #include "res/Strings.h"
+#include "transfer/DigestPipeline.h"
 #include "transfer/DownloadTimeoutThread.h"
 #include "transfer/MD5Digest.h"
 
@@ -225,18 +226,24 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
   QString openError;
   const bool opened = call.Rules.FolderMustBeReal ? OpenForWritingInRealFolder(file, call.Path, openError)
                                                   : OpenForWritingNoFollow(file, call.Path, openError);
+  CDigestPipeline* digest = call.Rules.Digest;
+  if (call.Rules.ClosedIdentity) *call.Rules.ClosedIdentity = CFileIdentity();
   if (!opened) {
     ReportFileFailure(openError);
   } else {
+    // The file starts afresh, and so does its digest.
+    if (digest) digest->Restart(true, call.Rules.ProductBefore);
     call.Result = 0;
-    std::unique_ptr<char[]> buffer(new char[BufferSize]);
+    std::unique_ptr<char[]> ownBuffer(digest ? nullptr : new char[BufferSize]);
     bool failed = false;
     int got = 0;
     do {
+      // The bytes are read straight into the hashing thread's buffer.
+      char* buffer = digest ? digest->NextBuffer() : ownBuffer.get();
       watchdog.Ticks.store(0);
       watchdog.Paused.store(0);
       QString errorText;
-      got = request.Read(buffer.get(), BufferSize, errorText);
+      got = request.Read(buffer, BufferSize, errorText);
       watchdog.Paused.store(1);
       if (got < 0) {
         LogError(Logger, "Download Read CInternetException:%s", errorText);
@@ -245,7 +252,7 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
       if (!call.HeadCaptured) {
         call.HeadCaptured = true;
         ResponseHead.fill(0);
-        std::memcpy(ResponseHead.data(), buffer.get(), static_cast<std::size_t>(std::min(got, RESPONSE_HEAD_SIZE)));
+        std::memcpy(ResponseHead.data(), buffer, static_cast<std::size_t>(std::min(got, RESPONSE_HEAD_SIZE)));
       }
       // The result is a 32-bit count; a longer body is cut off, not wrapped.
       if (got > std::numeric_limits<int>::max() - call.Result) {
@@ -255,11 +262,12 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
       const std::int64_t limit = call.Rules.MaxBodyBytes;
       const bool overLimit = limit >= 0 && call.Result + static_cast<std::int64_t>(got) > limit;
       if (overLimit) got = static_cast<int>(limit - call.Result);
-      if (got > 0 && file.write(buffer.get(), got) != got) {
+      if (got > 0 && file.write(buffer, got) != got) {
         ReportFileFailure(file.errorString());
         failed = true;
         break;
       }
+      if (digest && got > 0) digest->Submit(static_cast<std::size_t>(got));
       call.Result += got;
       ReceivedSize.store(call.Result, std::memory_order_relaxed);
       TotalReceived.fetch_add(got, std::memory_order_relaxed);
@@ -273,10 +281,17 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
     // Some file systems report a failed write only when the file is closed:
     // that is a write failure too, and the result may only count what the
     // file really holds.
+    CFileIdentity open;
+    const bool known = call.Rules.ClosedIdentity && file.flush() && ReadFileIdentity(file.handle(), open);
     file.close();
     if (!failed && file.error() != QFileDevice::NoError) {
       ReportFileFailure(file.errorString());
       call.Result = static_cast<int>(std::min<qint64>(call.Result, QFileInfo(call.Path).size()));
+    } else if (known && !failed) {
+      // Only an identity that the closing did not change vouches for the
+      // bytes: a file system that sets the times when it closes gives none.
+      CFileIdentity closed;
+      if (ReadFileIdentity(call.Path, closed) && closed == open) *call.Rules.ClosedIdentity = closed;
     }
   }
   watchdog.Paused.store(1);

@@ -2,6 +2,7 @@
 
 #include "list/DownloadList.h"
 #include "log/DownloaderLogger.h"
+#include "transfer/CheckedParts.h"
 #include "transfer/UrlDownload.h"
 #include "wizard/DownloaderConfig.h"
 
@@ -67,6 +68,8 @@ public:
   CDownloadList DownloadList;
   CUrlDownload UrlDownload;
   CDownloaderConfig Config;
+  // The parts this run has checked itself, for the verification to trust.
+  CCheckedParts CheckedParts;
 
   std::atomic<int> LogEnabled{0};
   std::atomic<int> ReacquireDownloadInfo{0};

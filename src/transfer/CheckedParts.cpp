@@ -1,0 +1,87 @@
+#include "transfer/CheckedParts.h"
+
+#include "list/DownloadList.h"
+#include "transfer/MD5Digest.h"
+
+namespace {
+
+// The digest a part of the list names, when it names one.
+bool PartDigest(const CDownloadList& list, int part, CMD5Context::Digest& digest) {
+  const CDownloadEntry* entry = list.GetDownloadEntry(part);
+  return entry && CMD5Digest::ParseDigestText(entry->Digest, digest);
+}
+
+}  // namespace
+
+void CCheckedParts::Record(const QString& path, const CMD5Context::Digest& digest, const CFileIdentity& identity) {
+  std::lock_guard<std::mutex> guard(Lock);
+  if (identity.IsEmpty())
+    Parts.erase(path);
+  else
+    Parts[path] = CRecord{digest, identity};
+}
+
+void CCheckedParts::Forget(const QString& path) {
+  std::lock_guard<std::mutex> guard(Lock);
+  Parts.erase(path);
+}
+
+void CCheckedParts::Clear() {
+  std::lock_guard<std::mutex> guard(Lock);
+  Parts.clear();
+  ProductAfter.clear();
+  ProductParts.clear();
+}
+
+bool CCheckedParts::IsUnchanged(const QString& path, const CMD5Context::Digest& digest) const {
+  CRecord record;
+  {
+    std::lock_guard<std::mutex> guard(Lock);
+    const auto found = Parts.find(path);
+    if (found == Parts.end()) return false;
+    record = found->second;
+  }
+  CFileIdentity now;
+  return record.Digest == digest && ReadFileIdentity(path, now) && now == record.Identity;
+}
+
+// Under the lock: the first parts of the list are those the product's
+// digest was carried over, in the same order.
+bool CCheckedParts::MatchesList(const CDownloadList& list, int parts) const {
+  if (parts > static_cast<int>(ProductParts.size())) return false;
+  for (int i = 1; i <= parts; ++i) {
+    CMD5Context::Digest digest;
+    if (!PartDigest(list, i, digest) || digest != ProductParts[static_cast<std::size_t>(i - 1)]) return false;
+  }
+  return true;
+}
+
+std::optional<CMD5Context> CCheckedParts::ProductBefore(const CDownloadList& list, int part) const {
+  std::lock_guard<std::mutex> guard(Lock);
+  if (part < 1) return std::nullopt;
+  if (part == 1) return CMD5Context();
+  if (!MatchesList(list, part - 1)) return std::nullopt;
+  return ProductAfter[static_cast<std::size_t>(part - 2)];
+}
+
+void CCheckedParts::RecordProductAfter(const CDownloadList& list, int part, const CMD5Context& after) {
+  CMD5Context::Digest digest;
+  if (part < 1 || !PartDigest(list, part, digest)) return;
+  std::lock_guard<std::mutex> guard(Lock);
+  if (!MatchesList(list, part - 1)) return;
+  const auto index = static_cast<std::size_t>(part - 1);
+  // A part fetched again that matched its digest again brings the same
+  // bytes: the digests after it stand.
+  if (MatchesList(list, part) && ProductAfter[index] == after) return;
+  ProductAfter.resize(index);
+  ProductParts.resize(index);
+  ProductAfter.push_back(after);
+  ProductParts.push_back(digest);
+}
+
+std::optional<CMD5Context> CCheckedParts::ProductOfAllParts(const CDownloadList& list) const {
+  const int parts = list.GetDownloadEntryCount() - 1;
+  std::lock_guard<std::mutex> guard(Lock);
+  if (parts < 1 || !MatchesList(list, parts)) return std::nullopt;
+  return ProductAfter[static_cast<std::size_t>(parts - 1)];
+}
