@@ -10,10 +10,28 @@
 
 #include <climits>
 
-CParcel2Dlg10::CParcel2Dlg10() : Checker(GetApp().Logger, nullptr), Joint(GetApp().Logger) {}
+CParcel2Dlg10::CParcel2Dlg10() : Checker(GetApp().Logger, nullptr), Joint(GetApp().Logger) {
+  Checker.Hasher.SetStopFlag(&StopFlag);
+  Joint.SetStopFlag(&StopFlag);
+}
 
-// The wizard can end while a check or a join runs; it is waited for here.
-CParcel2Dlg10::~CParcel2Dlg10() { Worker.Wait(); }
+// The wizard can end while a check or a join runs: it was stopped when the
+// window went, and is waited for here.
+CParcel2Dlg10::~CParcel2Dlg10() {
+  StopFlag.store(1);
+  Worker.Wait();
+}
+
+void CParcel2Dlg10::SetStepObserver(std::function<void()> observer) {
+  StepObserver = observer;
+  Checker.Hasher.SetStepObserver(observer);
+  Joint.SetStepObserver(observer);
+}
+
+void CParcel2Dlg10::OnDestroy() {
+  StopFlag.store(1);
+  CParcel2SubDlg::OnDestroy();
+}
 
 bool CParcel2Dlg10::OnInitDialog() {
   CParcel2App& app = GetApp();
@@ -31,6 +49,9 @@ bool CParcel2Dlg10::OnInitDialog() {
     SetProgressPosition(*bar, 0);
   }
   Checker.List = &app.DownloadList;
+  // The worker of an earlier visit has ended: the page changes only after
+  // it has posted its event, or when the wizard ends.
+  StopFlag.store(0);
   Worker.Begin([this] { VerifyThreadFunction(this); });
   SetTimer(DISPLAY_TIMER, DisplayPeriodMs);
   return true;

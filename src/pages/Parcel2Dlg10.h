@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 class CDownloadList;
 
@@ -14,6 +15,10 @@ class CDownloadList;
 // worker accepts a product file that is already there and matches, or
 // checks the parts, joins them, checks the product and has the parts
 // removed. The bar runs over four phases of 100 each.
+//
+// When the page goes while its worker runs (the customer quits), the
+// worker is stopped: every read and every step of the join looks at
+// StopFlag, a half-joined product is removed, and parts stay as they are.
 class CParcel2Dlg10 : public CParcel2SubDlg {
 public:
   static constexpr int DISPLAY_TIMER = 1;
@@ -29,6 +34,9 @@ public:
 
   // Tests lengthen the period to drive the display themselves.
   void SetTimerPeriod(int displayMs) { DisplayPeriodMs = displayMs; }
+  // Tests: called on the hashing or joining thread before or after every
+  // chunk, to hold the work at a known point. Set before the page is shown.
+  void SetStepObserver(std::function<void()> observer);
 
   void OnTimer(int timerId) override;
 
@@ -43,9 +51,13 @@ public:
   CFileJoint Joint;
   // The bar's upper end: 400, or 100 once an existing product has passed.
   std::atomic<std::int32_t> ProgressHigh{400};
+  // Raised by the UI thread when the page goes; cleared when it is shown.
+  std::atomic<int> StopFlag{0};
+  std::function<void()> StepObserver;
 
 protected:
   bool OnInitDialog() override;
+  void OnDestroy() override;
 
 private:
   int DisplayPeriodMs = DISPLAY_PERIOD_MS;

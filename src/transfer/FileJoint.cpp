@@ -5,6 +5,7 @@
 #include "platform/NoFollowFile.h"
 #include "platform/MessageBox.h"
 #include "res/Strings.h"
+#include "transfer/DigestPipeline.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -32,8 +33,9 @@ CFileJoint::CFileJoint(CLogWriter& logger) : Logger(logger) {}
 
 CFileJoint::~CFileJoint() = default;
 
-std::uint64_t CFileJoint::Join(CDownloadList& list) {
+std::uint64_t CFileJoint::Join(CDownloadList& list, CDigestPipeline* digest) {
   LogTrace(Logger, "Start file-joint");
+  JoinedBytes.store(0, std::memory_order_relaxed);
   std::uint64_t total = 0;
   const int count = list.GetDownloadEntryCount();
   if (list.GetDownloadEntry(0) == nullptr) return 0;
@@ -51,7 +53,10 @@ std::uint64_t CFileJoint::Join(CDownloadList& list) {
     return 0;
   }
 
-  const auto chunk = std::make_unique<char[]>(CHUNK_SIZE);
+  // With a digest the bytes come through this process on their way, so the
+  // product's digest is computed from them; the kernel copies them otherwise.
+  if (digest) digest->Restart(false, CMD5Context());
+  const auto chunk = std::make_unique<char[]>(digest ? 0 : CHUNK_SIZE);
   for (int i = 1; i < count; ++i) {
     CDownloadEntry* entry = list.GetDownloadEntry(i);
     if (entry == nullptr) continue;
@@ -65,8 +70,10 @@ std::uint64_t CFileJoint::Join(CDownloadList& list) {
     // The file's own length counts, not the entry's Size.
     const qint64 length = part.size();
     qint64 copied = 0;
-    bool kernelCopies = true;
+    bool kernelCopies = digest == nullptr;
     while (copied < length) {
+      if (IsStopped()) return 0;  // the caller removes what was written
+      if (StepObserver) StepObserver();
       // The kernel copies the chunk without a trip through this process;
       // where it cannot (another file system on an older kernel, a special
       // file) the bytes go through the buffer.
@@ -85,12 +92,14 @@ std::uint64_t CFileJoint::Join(CDownloadList& list) {
           continue;
         }
       }
-      got = part.read(chunk.get(), CHUNK_SIZE);
+      char* buffer = digest ? digest->NextBuffer() : chunk.get();
+      got = part.read(buffer, CHUNK_SIZE);
       if (got < 0) return FailIo(Logger, part.errorString(), partPath);
       copied += got;
       total += static_cast<std::uint64_t>(got);
       JoinedBytes.store(total, std::memory_order_relaxed);
-      if (got > 0 && product.write(chunk.get(), got) != got) return FailIo(Logger, product.errorString(), outputPath);
+      if (got > 0 && product.write(buffer, got) != got) return FailIo(Logger, product.errorString(), outputPath);
+      if (digest) digest->Submit(static_cast<std::size_t>(got));
       if (got < CHUNK_SIZE) break;
     }
     LogTrace(Logger, "Jointed file=%s", partPath);
@@ -99,6 +108,7 @@ std::uint64_t CFileJoint::Join(CDownloadList& list) {
 
   product.close();
   if (product.error() != QFileDevice::NoError) return FailIo(Logger, product.errorString(), outputPath);
+  if (digest) digest->Drain();
   LogTrace(Logger, "Finished file-joint:Out-File=%s:Leng=%d", outputPath, total);
   return total;
 }

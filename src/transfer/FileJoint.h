@@ -4,13 +4,16 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
+class CDigestPipeline;
 class CDownloadList;
 class CLogWriter;
 
 // Builds the product file by appending the part files in the order of their
-// entries. Runs on the verification worker thread; the page's timer reads
-// JoinedBytes on the UI thread.
+// entries, a chunk at a time, looking at the stop flag (when one is given)
+// before every chunk. Runs on the verification worker thread; the page's
+// timer reads JoinedBytes on the UI thread.
 class CFileJoint {
 public:
   explicit CFileJoint(CLogWriter& logger);
@@ -19,9 +22,18 @@ public:
   CFileJoint& operator=(const CFileJoint&) = delete;
 
   // The bytes written to the product file; 0 means failure (an empty
-  // product included). The part files stay; their digests are not checked
-  // here, the entries' marks were set before.
-  std::uint64_t Join(CDownloadList& list);
+  // product included) or a stop, after which the product holds what was
+  // written. The part files stay; their digests are not checked here, the
+  // entries' marks were set before. With a digest pipeline, the product's
+  // digest is computed in the same pass: afterwards it is the pipeline's
+  // product stream.
+  std::uint64_t Join(CDownloadList& list, CDigestPipeline* digest = nullptr);
+
+  // The flag stays the caller's and must outlive the join; null: none.
+  void SetStopFlag(const std::atomic<int>* stop) { Stop = stop; }
+  bool IsStopped() const { return Stop && Stop->load() != 0; }
+  // Tests: called on the joining thread before every chunk.
+  void SetStepObserver(std::function<void()> observer) { StepObserver = std::move(observer); }
 
   std::uint64_t GetJoinedBytes() const { return JoinedBytes.load(std::memory_order_relaxed); }
 
@@ -30,4 +42,6 @@ public:
 private:
   std::atomic<std::uint64_t> JoinedBytes{0};
   CLogWriter& Logger;
+  const std::atomic<int>* Stop = nullptr;
+  std::function<void()> StepObserver;
 };

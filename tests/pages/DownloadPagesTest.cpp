@@ -3,14 +3,21 @@
 #include "support/WizardFixture.h"
 
 #include "res/ResourceIds.h"
+#include "transfer/PartReaders.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProgressBar>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -78,6 +85,24 @@ protected:
   bool WaitForBody(int part) {
     return WaitUntil([&] { return QFileInfo::exists(PartPath(part)); });
   }
+  // Every part fetched and checked by this process, as the download page
+  // leaves them for the verification.
+  void DownloadAllParts() {
+    CDownloadExecuter executer(App->Logger);
+    executer.List = executer.Checker.List = &App->DownloadList;
+    executer.Transfer = &App->UrlDownload;
+    executer.Ledger = &App->CheckedParts;
+    executer.SetPurchase(App->HostUrl, App->PurchaseNo, App->PurchaseKey, 0);
+    ASSERT_EQ(executer.Execute(), 1);
+  }
+  // Counts the chunks the verification reads or joins, phase by phase.
+  void CountSteps() {
+    for (std::atomic<int>& steps : Steps) steps = 0;
+    CParcel2Dlg10& page = Frame->Page10;
+    page.SetStepObserver([this, &page] { ++Steps[std::min(page.Phase.load(), 4)]; });
+  }
+
+  std::atomic<int> Steps[5] = {};
 
   CLoopbackHost Host;
   CTempFolder Save;
@@ -166,6 +191,130 @@ TEST_F(DownloadPages, AWrongProductIsDeletedAndARightOneIsKept) {
   EXPECT_EQ(CountLines("FATAL"), 0);
   for (int part = 1; part <= 3; ++part) EXPECT_EQ(CTempFolder::Read(PartPath(part)), PartBytes(part)) << part;
   EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
+}
+
+// After the download every part is trusted: nothing is read before the
+// join, and the product's digest was computed as the parts arrived. A part
+// changed on disk after its check (a byte flipped, its times put back or
+// not) is read, caught before the join and fetched again.
+TEST_F(DownloadPages, APartChangedAfterItsCheckIsCaughtBeforeTheJoin) {
+  for (const bool timesPutBack : {false, true}) {
+    SCOPED_TRACE(timesPutBack ? "times put back" : "times as the change left them");
+    const int caughtBefore = CountLines("Differrent digest:");
+    App->DownloadList.RemoveAllEntries();
+    LoadPublishedList();
+    Host.ClearRequests();
+    DownloadAllParts();
+    OpenFrame();
+    CountSteps();
+    ASSERT_TRUE(Frame->EnterState(ST_VERIFY));
+    ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
+    EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
+    EXPECT_EQ(Steps[CParcel2Dlg10::PHASE_PARTS].load(), 0) << "nothing read again";
+    EXPECT_EQ(Steps[CParcel2Dlg10::PHASE_PRODUCT].load(), 0) << "the product is not read back";
+    EXPECT_GT(Steps[CParcel2Dlg10::PHASE_JOIN].load(), 0);
+    ASSERT_TRUE(WaitUntil([&] { return !QFileInfo::exists(App->DownloadList.DownloadTempDir); }));
+    ASSERT_TRUE(QFile::remove(ProductPath()));
+
+    ASSERT_TRUE(QDir().mkpath(App->DownloadList.DownloadTempDir));
+    for (int i = 1; i < 4; ++i) App->DownloadList.GetDownloadEntry(i)->IsDownloaded = 0;
+    Host.ClearRequests();
+    DownloadAllParts();
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(PartPath(2)).constData(), &before), 0);
+    QByteArray spoilt = PartBytes(2);
+    spoilt[1000] = static_cast<char>(spoilt[1000] ^ 1);
+    WritePart(2, spoilt);
+    if (timesPutBack) {
+      const timespec times[2] = {before.st_atim, before.st_mtim};
+      ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(PartPath(2)).constData(), times, 0), 0);
+    }
+    OpenFrame();
+    CountSteps();
+    ASSERT_TRUE(Frame->EnterState(ST_VERIFY));
+    ASSERT_TRUE(WaitForState(ST_DOWNLOADING)) << "the changed part: incomplete";
+    EXPECT_EQ(Steps[CParcel2Dlg10::PHASE_PARTS].load(), 3) << "only part 2 is read, in 3 chunks";
+    EXPECT_EQ(Steps[CParcel2Dlg10::PHASE_JOIN].load(), 0) << "no join";
+    ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
+    EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
+    EXPECT_EQ(CountLines("Differrent digest:"), caughtBefore + 1);
+    EXPECT_EQ(CountLines("Differrent digest:" + PartPath(2)), caughtBefore + 1);
+    EXPECT_EQ(BodyRequests(1), 1);
+    EXPECT_EQ(BodyRequests(2), 2);
+    EXPECT_EQ(BodyRequests(3), 1);
+    ASSERT_TRUE(WaitUntil([&] { return !QFileInfo::exists(App->DownloadList.DownloadTempDir); }));
+    ASSERT_TRUE(QFile::remove(ProductPath()));
+  }
+}
+
+// Parts from an earlier run are always read, several at once, with their
+// log lines in list order; the product's digest is computed in the same
+// pass as the join, and a product that does not match is deleted as ever,
+// even when every part came in this run.
+TEST_F(DownloadPages, PartsFromAnEarlierRunAreReadAndTheProductIsCheckedAsItIsJoined) {
+  LoadPublishedList();
+  WriteAllParts();
+  OpenFrame();
+  CountSteps();
+  ASSERT_TRUE(Frame->EnterState(ST_VERIFY));
+  ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
+  EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
+  EXPECT_EQ(Steps[CParcel2Dlg10::PHASE_PARTS].load(), 7) << "every part read";
+  EXPECT_EQ(Steps[CParcel2Dlg10::PHASE_PRODUCT].load(), 0) << "the product is not read back";
+  QStringList checked;
+  for (const QString& line : LogLines())
+    if (line.contains("Identical digest:")) checked << line.section("Identical digest:", 1);
+  EXPECT_EQ(checked, QStringList({PartPath(1), PartPath(2), PartPath(3), ProductPath(), "demo.bin"}));
+  ASSERT_TRUE(WaitUntil([&] { return !QFileInfo::exists(App->DownloadList.DownloadTempDir); }));
+  ASSERT_TRUE(QFile::remove(ProductPath()));
+
+  App->DownloadList.RemoveAllEntries();
+  LoadPublishedList(true);
+  DownloadAllParts();
+  OpenFrame();
+  ASSERT_TRUE(Frame->EnterState(ST_VERIFY));
+  ASSERT_TRUE(WaitForState(ST_DOWNLOAD_ERROR));
+  EXPECT_FALSE(QFileInfo::exists(ProductPath()));
+  for (int part = 1; part <= 3; ++part) EXPECT_EQ(CTempFolder::Read(PartPath(part)), PartBytes(part)) << part;
+  EXPECT_EQ(Marks(), std::vector<int>({0, 0, 0}));
+  EXPECT_EQ(CountLines("TRACE  Differrent digest:demo.bin"), 1);
+}
+
+// Quitting while the parts are read or joined stops the work at the next
+// chunk: nothing is posted, a half-joined product is removed and the parts
+// stay. The worker is held in the middle of the phase until it is told to
+// stop, so the test does not depend on how fast the machine is.
+TEST_F(DownloadPages, QuittingStopsTheChecksAndTheJoinAtTheNextChunk) {
+  LoadPublishedList();
+  for (const int phase : {CParcel2Dlg10::PHASE_PARTS, CParcel2Dlg10::PHASE_JOIN}) {
+    SCOPED_TRACE(phase);
+    WriteAllParts();
+    OpenFrame();
+    CParcel2Dlg10& page = Frame->Page10;
+    std::atomic<int> stepsInPhase{0};
+    std::atomic<int> stepsAfterStop{0};
+    page.SetStepObserver([&] {
+      if (page.StopFlag.load()) ++stepsAfterStop;
+      if (page.Phase.load() != phase || ++stepsInPhase != 2) return;
+      QDeadlineTimer deadline(20000);
+      while (!page.StopFlag.load() && !deadline.hasExpired()) std::this_thread::sleep_for(1ms);
+    });
+    ASSERT_TRUE(Frame->EnterState(ST_VERIFY));
+    ASSERT_TRUE(WaitUntil([&] { return stepsInPhase.load() >= 2; }));
+    Responder.SetAnswer(IDYES);
+    QElapsedTimer timer;
+    timer.start();
+    PostMessage(Frame->GetSafeHwnd(), WM_WIZARD_QUIT);
+    ASSERT_TRUE(WaitForEnd());
+    Frame.reset();  // waits for the worker
+    EXPECT_LT(timer.elapsed(), 10000) << "held until the stop: without one the wait runs out";
+    // A reader that was inside a chunk when the stop came finishes it.
+    EXPECT_LE(stepsAfterStop.load(), phase == CParcel2Dlg10::PHASE_JOIN ? 0 : CPartReaders::MAX_READERS);
+    EXPECT_FALSE(QFileInfo::exists(ProductPath()));
+    for (int part = 1; part <= 3; ++part) EXPECT_EQ(CTempFolder::Read(PartPath(part)), PartBytes(part)) << part;
+    EXPECT_EQ(CountLines("FileJoint Error"), 0);
+    Responder.SetAnswer(IDNO);
+  }
 }
 
 // A list without entry 0 has nothing to verify: the page says so in the
