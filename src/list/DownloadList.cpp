@@ -126,6 +126,11 @@ QString CDownloadList::GetTempFilePath(const CDownloadEntry* entry) const {
   return DownloadTempDir + QLatin1Char('/') + name;
 }
 
+QString CDownloadList::GetAssemblyFilePath() const {
+  if (DownloadTempDir.isEmpty()) return QString();
+  return DownloadTempDir + QStringLiteral("/.DownloadFile_Product.TMP");
+}
+
 void CDownloadList::RemoveTempFiles() {
   const int count = GetDownloadEntryCount();
   for (int i = 1; i < count; ++i) {
@@ -133,6 +138,7 @@ void CDownloadList::RemoveTempFiles() {
     // A part file that is missing or in use is left; a later check fails it.
     if (!path.isEmpty()) QFile::remove(path);
   }
+  if (!DownloadTempDir.isEmpty()) QFile::remove(GetAssemblyFilePath());
   // Removes the folder only when it is empty, which is what we want.
   if (!DownloadTempDir.isEmpty()) QDir().rmdir(DownloadTempDir);
 }

@@ -67,6 +67,12 @@ public:
   static QString MakeTempFileName(const CDownloadEntry& entry) { return MakeTempFileName(&entry); }
   // DownloadTempDir + "/" + MakeTempFileName(entry); empty when either is.
   QString GetTempFilePath(const CDownloadEntry* entry) const;
+  // The product as it is put together while its parts arrive, beside them
+  // in the working folder, hidden (no part's name can be this one); empty
+  // without a working folder.
+  QString GetAssemblyFilePath() const;
+  // The part files and the product being put together, then the working
+  // folder when nothing else is in it.
   void RemoveTempFiles();
   std::uint64_t GetRequiredSpace();
 

@@ -152,8 +152,14 @@ void CParcel2Dlg10::VerifyThreadFunction(CParcel2Dlg10* page) {
   page->Phase.fetch_add(1);
   const std::optional<CMD5Context> known =
       AllUnchanged(plans, ledger) ? ledger.ProductOfAllParts(list) : std::nullopt;
+  // The product was put together as the parts arrived: the join is a rename.
+  std::int64_t assembledSize = 0;
+  std::uint64_t joined = 0;
+  if (known && ledger.IsAssemblyComplete(list, assembledSize))
+    joined = page->Joint.Adopt(list, list.GetAssemblyFilePath(), static_cast<std::uint64_t>(assembledSize));
+  const bool adopted = joined != 0;
   CDigestPipeline digest;
-  const std::uint64_t joined = page->Joint.Join(list, known ? nullptr : &digest);
+  if (!adopted) joined = page->Joint.Join(list, known ? nullptr : &digest);
   if (page->StopFlag.load()) {
     DeleteProduct(productPath);
     return;
@@ -176,7 +182,7 @@ void CParcel2Dlg10::VerifyThreadFunction(CParcel2Dlg10* page) {
   int same = 0;
   if (!known) {
     same = checker.CheckProductDigest(digest.GetProduct()->Final());
-  } else if (AllUnchanged(plans, ledger)) {
+  } else if (adopted || AllUnchanged(plans, ledger)) {
     same = checker.CheckProductDigest(known->Final());
   } else {
     // A part was touched while it was copied: only the product itself can

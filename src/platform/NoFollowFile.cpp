@@ -16,7 +16,7 @@ QString ErrorText(int code) { return QString::fromLocal8Bit(std::strerror(code))
 
 // O_NONBLOCK keeps a planted pipe from blocking the open; it is cleared once
 // the file is known to be a regular one.
-bool OpenAt(int folder, const QString& path, const QByteArray& name, QFile& file, QString& error) {
+bool OpenAt(int folder, const QString& path, const QByteArray& name, QFile& file, QString& error, qint64 keep) {
   const int fd = ::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0644);
   if (fd < 0) {
     error = QStringLiteral("%1: %2").arg(path, ErrorText(errno));
@@ -31,7 +31,13 @@ bool OpenAt(int folder, const QString& path, const QByteArray& name, QFile& file
   // Only a file with something in it is emptied: ext4 takes a truncation to
   // zero for a file being replaced and writes the new bytes out while the
   // file is closed, a cost the writer would pay for every fresh file.
-  if ((status.st_size != 0 && ::ftruncate(fd, 0) != 0) || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+  if (status.st_size < keep) {
+    error = QStringLiteral("%1: shorter than the %2 bytes to keep").arg(path).arg(keep);
+    ::close(fd);
+    return false;
+  }
+  if ((status.st_size != keep && ::ftruncate(fd, keep) != 0) || ::lseek(fd, keep, SEEK_SET) != keep ||
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
     error = QStringLiteral("%1: %2").arg(path, ErrorText(errno));
     ::close(fd);
     return false;
@@ -47,17 +53,17 @@ bool OpenAt(int folder, const QString& path, const QByteArray& name, QFile& file
 }  // namespace
 
 bool OpenForWritingNoFollow(QFile& file, const QString& path, QString& error) {
-  return OpenAt(AT_FDCWD, path, QFile::encodeName(path), file, error);
+  return OpenAt(AT_FDCWD, path, QFile::encodeName(path), file, error, 0);
 }
 
-bool OpenForWritingInRealFolder(QFile& file, const QString& path, QString& error) {
+bool OpenForWritingInRealFolder(QFile& file, const QString& path, QString& error, qint64 keep) {
   const QFileInfo info(path);
   const int folder = ::open(QFile::encodeName(info.path()).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (folder < 0) {
     error = QStringLiteral("%1: %2").arg(info.path(), ErrorText(errno));
     return false;
   }
-  const bool opened = OpenAt(folder, path, QFile::encodeName(info.fileName()), file, error);
+  const bool opened = OpenAt(folder, path, QFile::encodeName(info.fileName()), file, error, keep);
   ::close(folder);
   return opened;
 }

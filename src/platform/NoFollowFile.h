@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 class QFile;
 
@@ -13,5 +14,7 @@ class QFile;
 bool OpenForWritingNoFollow(QFile& file, const QString& path, QString& error);
 
 // The same, and the folder that holds the file must be a real folder, not a
-// symbolic link to one (the working folder the program makes itself).
-bool OpenForWritingInRealFolder(QFile& file, const QString& path, QString& error);
+// symbolic link to one (the working folder the program makes itself). With
+// keep, the file's first keep bytes stay and writing goes on after them; a
+// file shorter than that is refused.
+bool OpenForWritingInRealFolder(QFile& file, const QString& path, QString& error, qint64 keep = 0);

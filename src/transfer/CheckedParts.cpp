@@ -3,7 +3,20 @@
 #include "list/DownloadList.h"
 #include "transfer/MD5Digest.h"
 
+#include <algorithm>
+
 namespace {
+
+// The bytes of the parts before part number part, when they all exist.
+bool PartsLength(const CDownloadList& list, int part, std::int64_t& length) {
+  length = 0;
+  for (int i = 1; i < part; ++i) {
+    const CDownloadEntry* entry = list.GetDownloadEntry(i);
+    if (!entry || entry->Size < 0) return false;
+    length += entry->Size;
+  }
+  return true;
+}
 
 // The digest a part of the list names, when it names one.
 bool PartDigest(const CDownloadList& list, int part, CMD5Context::Digest& digest) {
@@ -31,6 +44,8 @@ void CCheckedParts::Clear() {
   Parts.clear();
   ProductAfter.clear();
   ProductParts.clear();
+  AssemblyParts = 0;
+  AssemblyIdentity = CFileIdentity();
 }
 
 bool CCheckedParts::IsUnchanged(const QString& path, const CMD5Context::Digest& digest) const {
@@ -75,6 +90,7 @@ void CCheckedParts::RecordProductAfter(const CDownloadList& list, int part, cons
   if (MatchesList(list, part) && ProductAfter[index] == after) return;
   ProductAfter.resize(index);
   ProductParts.resize(index);
+  AssemblyParts = std::min(AssemblyParts, part - 1);
   ProductAfter.push_back(after);
   ProductParts.push_back(digest);
 }
@@ -84,4 +100,37 @@ std::optional<CMD5Context> CCheckedParts::ProductOfAllParts(const CDownloadList&
   std::lock_guard<std::mutex> guard(Lock);
   if (parts < 1 || !MatchesList(list, parts)) return std::nullopt;
   return ProductAfter[static_cast<std::size_t>(parts - 1)];
+}
+
+void CCheckedParts::RecordAssembly(int parts, const CFileIdentity& identity) {
+  std::lock_guard<std::mutex> guard(Lock);
+  const bool known = !identity.IsEmpty() && parts >= 0 && parts <= static_cast<int>(ProductParts.size());
+  AssemblyParts = known ? parts : 0;
+  AssemblyIdentity = known ? identity : CFileIdentity();
+}
+
+// Under the lock.
+bool CCheckedParts::IsAssemblyUnchanged(const QString& path) const {
+  CFileIdentity now;
+  return ReadFileIdentity(path, now) && now == AssemblyIdentity;
+}
+
+bool CCheckedParts::IsAssemblyReadyFor(const CDownloadList& list, int part, std::int64_t& offset) const {
+  if (part < 1 || !PartsLength(list, part, offset)) return false;
+  std::lock_guard<std::mutex> guard(Lock);
+  const bool intact = AssemblyParts > 0 && MatchesList(list, AssemblyParts) &&
+                      IsAssemblyUnchanged(list.GetAssemblyFilePath());
+  // The first part starts a new file, unless that would throw away one
+  // that holds parts; every other part goes right after the parts before
+  // it, never over the parts after it (a part fetched again).
+  if (part == 1) return !intact;
+  return intact && AssemblyParts == part - 1;
+}
+
+bool CCheckedParts::IsAssemblyComplete(const CDownloadList& list, std::int64_t& size) const {
+  const int parts = list.GetDownloadEntryCount() - 1;
+  if (parts < 1 || !PartsLength(list, parts + 1, size)) return false;
+  std::lock_guard<std::mutex> guard(Lock);
+  return AssemblyParts == parts && MatchesList(list, parts) && IsAssemblyUnchanged(list.GetAssemblyFilePath()) &&
+         AssemblyIdentity.Size == size;
 }

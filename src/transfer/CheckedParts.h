@@ -46,12 +46,27 @@ public:
   // of them; the parts themselves must still be unchanged (IsUnchanged).
   std::optional<CMD5Context> ProductOfAllParts(const CDownloadList& list) const;
 
+  // The product being put together as the parts arrive (CAssemblyCopy): its
+  // file holds the parts 1 to parts (and maybe the start of a part that
+  // failed after them) and had this identity when it was last closed. An
+  // empty identity forgets it.
+  void RecordAssembly(int parts, const CFileIdentity& identity);
+  // Part number part may be added to the assembly at offset: the file holds
+  // exactly the parts before it, the same parts the product's digest was
+  // carried over, and is unchanged since. The first part (offset 0) starts
+  // a new file unless an intact one holds parts already.
+  bool IsAssemblyReadyFor(const CDownloadList& list, int part, std::int64_t& offset) const;
+  // The assembly holds every part and nothing more, and is unchanged; size
+  // is its length.
+  bool IsAssemblyComplete(const CDownloadList& list, std::int64_t& size) const;
+
 private:
   struct CRecord {
     CMD5Context::Digest Digest{};
     CFileIdentity Identity;
   };
   bool MatchesList(const CDownloadList& list, int parts) const;
+  bool IsAssemblyUnchanged(const QString& path) const;
 
   mutable std::mutex Lock;
   std::map<QString, CRecord> Parts;
@@ -59,4 +74,6 @@ private:
   // digests were ProductParts[0] to ProductParts[k].
   std::vector<CMD5Context> ProductAfter;
   std::vector<CMD5Context::Digest> ProductParts;
+  int AssemblyParts = 0;  // never more than ProductParts holds
+  CFileIdentity AssemblyIdentity;
 };

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 
+class CAssemblyCopy;
 class CDigestPipeline;
 
 // How a body may reach its file. A part goes into the working folder the
@@ -22,13 +23,14 @@ class CDigestPipeline;
 // again whenever the file does, the part's own digest from nothing and the
 // product's from ProductBefore (when given). ClosedIdentity receives the
 // file's identity as it was closed, or an empty one when that cannot be
-// told for sure.
+// told for sure. Assembly, when given, gets a second copy of the same bytes.
 struct CBodyFileRules {
   std::int64_t MaxBodyBytes = -1;  // -1: no limit
   bool FolderMustBeReal = false;
   CDigestPipeline* Digest = nullptr;
   std::optional<CMD5Context> ProductBefore;
   CFileIdentity* ClosedIdentity = nullptr;
+  CAssemblyCopy* Assembly = nullptr;
 };
 
 // What a transfer offers the list and download workers: fetch one address

@@ -3,6 +3,7 @@
 #include "list/DownloadList.h"
 #include "log/Log.h"
 #include "res/RequestAddresses.h"
+#include "transfer/AssemblyCopy.h"
 #include "transfer/CheckedParts.h"
 #include "transfer/DigestPipeline.h"
 #include "transfer/Download.h"
@@ -46,24 +47,32 @@ int CDownloadExecuter::CountDownloaded(int entryCount) const {
 }
 
 // The part's bytes go through the digest pipeline as they are written, the
-// product's digest too when this part follows the parts before it.
-int CDownloadExecuter::FetchPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest) {
+// product's digest too when this part follows the parts before it; then
+// they are also put after those parts in the product being assembled.
+int CDownloadExecuter::FetchPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest,
+                                 CAssemblyCopy& assembly) {
   CBodyFileRules rules;
   rules.MaxBodyBytes = static_cast<std::int64_t>(entry.Size) + 1;
   rules.FolderMustBeReal = true;
   rules.Digest = &digest;
-  if (Ledger) rules.ProductBefore = Ledger->ProductBefore(*List, part);
   rules.ClosedIdentity = &ClosedIdentity;
+  std::int64_t offset = 0;
+  if (Ledger) rules.ProductBefore = Ledger->ProductBefore(*List, part);
+  const bool assemble = rules.ProductBefore && Ledger->IsAssemblyReadyFor(*List, part, offset);
+  assembly.Aim(assemble ? List->GetAssemblyFilePath() : QString(), offset);
+  if (assemble) rules.Assembly = &assembly;
   digest.Restart(true, std::nullopt);
   const int result = Transfer->DownloadToFile(MakeBodyUrl(entry), path, rules);
   digest.Drain();
+  // Whatever came of the part, the parts before it are still in place.
+  if (assembly.IsStarted()) Ledger->RecordAssembly(part - 1, assembly.GetIdentity());
   return result;
 }
 
 // The digest computed while receiving stands for the file only when every
 // byte the file holds went through it; otherwise the file is read.
 int CDownloadExecuter::CheckFetchedPart(int part, CDownloadEntry& entry, const QString& path,
-                                        const CDigestPipeline& digest) {
+                                        const CDigestPipeline& digest, const CAssemblyCopy& assembly) {
   if (digest.GetSubmittedBytes() != static_cast<std::uint64_t>(entry.Size)) return Checker.Check(&entry);
   CHashOutcome outcome;
   outcome.Result = CMD5Digest::HASH_DONE;
@@ -72,6 +81,7 @@ int CDownloadExecuter::CheckFetchedPart(int part, CDownloadEntry& entry, const Q
   if (result == 1 && Ledger) {
     Ledger->Record(path, outcome.Digest, ClosedIdentity);
     if (digest.GetProduct()) Ledger->RecordProductAfter(*List, part, *digest.GetProduct());
+    if (assembly.IsStarted()) Ledger->RecordAssembly(part, assembly.GetIdentity());
   }
   return result;
 }
@@ -102,6 +112,7 @@ int CDownloadExecuter::Execute() {
 
   CMoveAverage average(AVERAGE_WINDOW);
   CDigestPipeline digest;
+  CAssemblyCopy assembly;
   std::int64_t previousFinish = Now();
   int verifiedCount = 0;
   int result = 0;
@@ -129,12 +140,12 @@ int CDownloadExecuter::Execute() {
         passSucceeded = false;
         continue;
       }
-      const int fetched = FetchPart(i, *entry, path, digest);
+      const int fetched = FetchPart(i, *entry, path, digest, assembly);
       if (fetched != entry->Size) {
         passSucceeded = false;
         break;
       }
-      if (CheckFetchedPart(i, *entry, path, digest) != 1) {
+      if (CheckFetchedPart(i, *entry, path, digest, assembly) != 1) {
         passSucceeded = false;
         continue;
       }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 
+class CAssemblyCopy;
 class CCheckedParts;
 class CDigestPipeline;
 class CDownload;
@@ -22,8 +23,9 @@ class CLogWriter;
 // left from the mean time of the last 20 parts.
 //
 // A part is hashed while it is written, so its check reads nothing back;
-// with a ledger, each part that passes is recorded there, and the product's
-// digest is carried on over parts that come one after the other.
+// with a ledger, each part that passes is recorded there, and over parts
+// that come one after the other the product's digest is carried on and the
+// product is put together in the working folder as they are written.
 //
 // Execute runs on the download worker; the progress page sets PauseFlag and
 // CancelFlag and reads RemainingSeconds and the marks from the UI thread.
@@ -66,8 +68,9 @@ public:
 
 private:
   int CountDownloaded(int entryCount) const;
-  int FetchPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest);
-  int CheckFetchedPart(int part, CDownloadEntry& entry, const QString& path, const CDigestPipeline& digest);
+  int FetchPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest, CAssemblyCopy& assembly);
+  int CheckFetchedPart(int part, CDownloadEntry& entry, const QString& path, const CDigestPipeline& digest,
+                       const CAssemblyCopy& assembly);
   int Cancel();
 
   CLogWriter& Logger;

@@ -12,6 +12,7 @@
 
 #include <memory>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,6 +31,29 @@ std::uint64_t FailIo(CLogWriter& logger, const QString& reason, const QString& f
 }  // namespace
 
 CFileJoint::CFileJoint(CLogWriter& logger) : Logger(logger) {}
+
+std::uint64_t CFileJoint::Adopt(CDownloadList& list, const QString& assembled, std::uint64_t size) {
+  const QString outputPath = list.GetDownloadEntry(0) ? list.GetOutputFilePath() : QString();
+  if (outputPath.isEmpty() || assembled.isEmpty() || size == 0 || IsStopped()) return 0;
+  // What the copying join would refuse to write through (a link, a device,
+  // a file with another name too) it also reports: leave it to the join.
+  const QByteArray output = QFile::encodeName(outputPath);
+  struct stat status {};
+  if (::lstat(output.constData(), &status) == 0) {
+    if (!S_ISREG(status.st_mode) || status.st_nlink != 1) return 0;
+    // Removed first: ext4 writes out a file renamed over another at once.
+    if (::unlink(output.constData()) != 0) return 0;
+  }
+  if (::rename(QFile::encodeName(assembled).constData(), output.constData()) != 0) return 0;
+
+  LogTrace(Logger, "Start file-joint");
+  for (int i = 1; i < list.GetDownloadEntryCount(); ++i) {
+    if (const CDownloadEntry* entry = list.GetDownloadEntry(i)) LogTrace(Logger, "Jointed file=%s", list.GetTempFilePath(entry));
+  }
+  JoinedBytes.store(size, std::memory_order_relaxed);
+  LogTrace(Logger, "Finished file-joint:Out-File=%s:Leng=%d", outputPath, size);
+  return size;
+}
 
 CFileJoint::~CFileJoint() = default;
 

@@ -28,6 +28,11 @@ public:
   // digest is computed in the same pass: afterwards it is the pipeline's
   // product stream.
   std::uint64_t Join(CDownloadList& list, CDigestPipeline* digest = nullptr);
+  // The join when the product was put together while the parts arrived:
+  // the assembled file (size bytes, holding every part in order) becomes
+  // the product, with the log lines of a join. 0, and nothing logged or
+  // changed, when it cannot be done that way; Join then does it as ever.
+  std::uint64_t Adopt(CDownloadList& list, const QString& assembled, std::uint64_t size);
 
   // The flag stays the caller's and must outlive the join; null: none.
   void SetStopFlag(const std::atomic<int>* stop) { Stop = stop; }

@@ -7,6 +7,7 @@
 #include "platform/NoFollowFile.h"
 #include "platform/StringTokenizer.h"
 #include "res/Strings.h"
+#include "transfer/AssemblyCopy.h"
 #include "transfer/DigestPipeline.h"
 #include "transfer/DownloadTimeoutThread.h"
 #include "transfer/MD5Digest.h"
@@ -231,8 +232,10 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
   if (!opened) {
     ReportFileFailure(openError);
   } else {
-    // The file starts afresh, and so does its digest.
+    // The file starts afresh, and so do its digest and its copy.
     if (digest) digest->Restart(true, call.Rules.ProductBefore);
+    CAssemblyCopy* assembly = call.Rules.Assembly;
+    if (assembly) assembly->Start();
     call.Result = 0;
     std::unique_ptr<char[]> ownBuffer(digest ? nullptr : new char[BufferSize]);
     bool failed = false;
@@ -268,6 +271,7 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
         break;
       }
       if (digest && got > 0) digest->Submit(static_cast<std::size_t>(got));
+      if (assembly) assembly->Write(buffer, static_cast<std::size_t>(got));
       call.Result += got;
       ReceivedSize.store(call.Result, std::memory_order_relaxed);
       TotalReceived.fetch_add(got, std::memory_order_relaxed);
@@ -281,6 +285,7 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
     // Some file systems report a failed write only when the file is closed:
     // that is a write failure too, and the result may only count what the
     // file really holds.
+    if (assembly) assembly->Finish();
     CFileIdentity open;
     const bool known = call.Rules.ClosedIdentity && file.flush() && ReadFileIdentity(file.handle(), open);
     file.close();

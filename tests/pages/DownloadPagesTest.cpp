@@ -201,6 +201,7 @@ TEST_F(DownloadPages, APartChangedAfterItsCheckIsCaughtBeforeTheJoin) {
   for (const bool timesPutBack : {false, true}) {
     SCOPED_TRACE(timesPutBack ? "times put back" : "times as the change left them");
     const int caughtBefore = CountLines("Differrent digest:");
+    const int joinsBefore = CountLines("Finished file-joint");
     App->DownloadList.RemoveAllEntries();
     LoadPublishedList();
     Host.ClearRequests();
@@ -211,8 +212,9 @@ TEST_F(DownloadPages, APartChangedAfterItsCheckIsCaughtBeforeTheJoin) {
     ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
     EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
     EXPECT_EQ(Steps[CParcel2Dlg10::PHASE_PARTS].load(), 0) << "nothing read again";
+    EXPECT_EQ(Steps[CParcel2Dlg10::PHASE_JOIN].load(), 0) << "put together as the parts arrived";
     EXPECT_EQ(Steps[CParcel2Dlg10::PHASE_PRODUCT].load(), 0) << "the product is not read back";
-    EXPECT_GT(Steps[CParcel2Dlg10::PHASE_JOIN].load(), 0);
+    EXPECT_EQ(CountLines("TRACE  Finished file-joint:Out-File=" + ProductPath() + ":Leng=700000"), joinsBefore + 1);
     ASSERT_TRUE(WaitUntil([&] { return !QFileInfo::exists(App->DownloadList.DownloadTempDir); }));
     ASSERT_TRUE(QFile::remove(ProductPath()));
 
