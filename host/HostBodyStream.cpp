@@ -35,6 +35,12 @@ void CHostBodyStream::ApplyFaults(const std::vector<CHostFault>& faults) {
   }
 }
 
+void CHostBodyStream::SetStart(std::int64_t start) {
+  const std::int64_t shift = std::clamp<std::int64_t>(start, 0, SourceSize) - Start;
+  Start += shift;
+  ContentLength = std::max<std::int64_t>(0, ContentLength - shift);
+}
+
 bool CHostBodyStream::Open() {
   Started = std::chrono::steady_clock::now();
   Buffer.resize(static_cast<std::size_t>(CHUNK_SIZE));
@@ -83,15 +89,16 @@ bool CHostBodyStream::Provide(std::int64_t offset, std::int64_t length, const CW
     const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(due - std::chrono::steady_clock::now());
     if (wait.count() > 0 && !Waiter.Wait(wait)) return false;
   }
+  const std::int64_t source = Start + offset;
   const char* data = nullptr;
-  const bool changed = (CorruptAt >= offset && CorruptAt < offset + size) || offset + size > SourceSize;
+  const bool changed = (CorruptAt >= source && CorruptAt < source + size) || source + size > SourceSize;
   if (Whole && !changed) {
-    data = Whole + offset;
+    data = Whole + source;
   } else {
     size = std::min(size, CHUNK_SIZE);
     char* copy = Buffer.data();
-    if (!ReadSource(offset, copy, size)) return false;
-    if (CorruptAt >= offset && CorruptAt < offset + size) copy[CorruptAt - offset] ^= 0x5A;
+    if (!ReadSource(source, copy, size)) return false;
+    if (CorruptAt >= source && CorruptAt < source + size) copy[CorruptAt - source] ^= 0x5A;
     data = copy;
   }
   if (!write(data, static_cast<std::size_t>(size))) return false;

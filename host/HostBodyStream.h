@@ -33,6 +33,10 @@ public:
                   CHostWaiter& waiter);
 
   bool Open();  // false when the part file cannot be read
+  // The answer starts at this byte of the source (a range); the faults
+  // that count the bytes sent count from there, a corrupt byte stays where
+  // it is in the source.
+  void SetStart(std::int64_t start);
   std::int64_t GetContentLength() const { return ContentLength; }
   std::int64_t GetBytesSent() const { return BytesSent.load(); }
 
@@ -49,6 +53,7 @@ private:
   QFile File;
   bool FromFile = false;
   std::int64_t SourceSize = 0;
+  std::int64_t Start = 0;
   std::int64_t ContentLength = 0;
   std::int64_t StallAt = -1;
   int StallMilliseconds = -1;

@@ -18,13 +18,14 @@ const char* const USAGE =
     "      [--en-name NAME] [--file-name NAME] [--id ID] [--part-size BYTES | --parts N]\n"
     "      [--install \"CMD|PARAMS|WINTYPE|WAIT\"]... [--message \"N|TEXT\"]...\n"
     "      [--purchase \"NUMBER:KEY\"]...\n"
-    "  parcel2-host serve CATALOG [--bind ADDRESS] [--port N] [--quiet]\n"
+    "  parcel2-host serve CATALOG [--bind ADDRESS] [--port N] [--quiet] [--no-ranges]\n"
     "      [--fault RULE]... [--throttle BYTES_PER_SECOND] [--tls-cert FILE --tls-key FILE]\n"
     "fault RULE: KIND[:ARG[:ARG]][,endpoint=list|body|list_u8|body_u8|list_test|body_test|other|any]"
     "[,reqid=NAME][,count=N|all]\n"
     "  KIND: delay:MS stall:AFTER[:MS] drop:AFTER status:CODE\n"
     "        redirect:CODE[:absolute|relative|none|URL] digest:wrong|missing|nothex|length\n"
-    "        corrupt[:OFFSET] short long empty throttle:BYTES_PER_SECOND\n";
+    "        corrupt[:OFFSET] short long empty throttle:BYTES_PER_SECOND badrange\n"
+    "--no-ranges: parts are always sent whole, whatever Range a request carries\n";
 
 int Usage(std::FILE* err, const QString& problem) {
   if (!problem.isEmpty()) std::fprintf(err, "parcel2-host: %s\n", qPrintable(problem));
@@ -127,6 +128,10 @@ int RunHostServe(const QStringList& arguments, std::FILE* out, std::FILE* err) {
     const QString& name = arguments[i];
     if (name == QLatin1String("--quiet")) {
       options.LogStream = nullptr;
+      continue;
+    }
+    if (name == QLatin1String("--no-ranges")) {
+      options.Ranges = false;
       continue;
     }
     if (i + 1 >= arguments.size()) return Usage(err, QStringLiteral("%1 needs a value").arg(name));

@@ -77,6 +77,12 @@ CHostFault CHostFault::Throttle(std::int64_t bytesPerSecond) {
   return fault;
 }
 
+CHostFault CHostFault::BadRange() {
+  CHostFault fault;
+  fault.Kind = EHostFaultKind::BAD_RANGE;
+  return fault;
+}
+
 int CHostFaultPlan::Add(const CHostFaultRule& rule) {
   std::lock_guard<std::mutex> guard(Lock);
   Entries.push_back(CEntry{rule, NextId, 0});

@@ -31,6 +31,7 @@ enum class EHostFaultKind {
   LONG_BODY,     // one byte more than the body (and its length says so)
   EMPTY_BODY,    // status 200 with no body at all
   THROTTLE,      // at most BytesPerSecond
+  BAD_RANGE,     // a part's partial answer starts one byte later than its Range asked
 };
 
 enum class EHostRedirect {
@@ -69,6 +70,7 @@ struct CHostFault {
   static CHostFault LongBody();
   static CHostFault EmptyBody();
   static CHostFault Throttle(std::int64_t bytesPerSecond);
+  static CHostFault BadRange();
 };
 
 // A fault for the first Count requests (-1: every one) to the given

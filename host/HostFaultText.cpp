@@ -60,6 +60,8 @@ bool ParseKind(const QString& text, CHostFault& fault, bool& everyRequest, QStri
     fault = CHostFault::LongBody();
   } else if (kind == QLatin1String("empty") && !hasFirst) {
     fault = CHostFault::EmptyBody();
+  } else if (kind == QLatin1String("badrange") && !hasFirst) {
+    fault = CHostFault::BadRange();
   } else if (kind == QLatin1String("throttle") && hasFirst && number(first, a) && a > 0) {
     fault = CHostFault::Throttle(a);
     everyRequest = true;

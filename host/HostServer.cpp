@@ -4,11 +4,13 @@
 #include "host/HostBodyStream.h"
 #include "host/HostCatalog.h"
 #include "host/HostQuery.h"
+#include "host/HostRange.h"
 
 #include <QFile>
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -100,6 +102,11 @@ bool CHostServer::Start(const COptions& options, QString* error) {
   // Runs on the server's worker threads.
   const auto handler = [this](const httplib::Request& request, httplib::Response& response) {
     const auto started = std::chrono::steady_clock::now();
+    // The library would cut every answer to the request's range by itself,
+    // keeping the status 200 and sending a wrapped length for a range past
+    // the end: the host decides about ranges itself, for parts only.
+    const std::string rangeHeader = request.get_header_value("Range");
+    const_cast<httplib::Request&>(request).ranges.clear();
     const CHostQuery query = CHostQuery::Parse(QueryText(request));
     CHostRequest record;
     record.Method = request.method;
@@ -124,14 +131,15 @@ bool CHostServer::Start(const COptions& options, QString* error) {
     if (IsSecure()) line.Scheme = "https";
     const CHostAnswer answer = ChooseHostAnswer(Catalog, line, record.Endpoint, query, faults);
 
-    const auto finish = [this, index, started, record](int status, std::int64_t bytes) {
+    const auto finish = [this, index, started, record, rangeHeader](int status, std::int64_t bytes) {
       Requests.Finish(index, bytes);
       if (!Options.LogStream) return;
       const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+      const std::string range = rangeHeader.empty() ? std::string() : " range=" + rangeHeader;
       std::lock_guard<std::mutex> guard(Impl->LogLock);
-      std::fprintf(Options.LogStream, "%s %s NO=%s REQID=%s %d %lld bytes %lld ms\n", record.Method.c_str(),
+      std::fprintf(Options.LogStream, "%s %s NO=%s REQID=%s %d %lld bytes %lld ms%s\n", record.Method.c_str(),
                    record.Path.c_str(), record.PurchaseNo.c_str(), record.ReqId.c_str(), status,
-                   static_cast<long long>(bytes), static_cast<long long>(took.count()));
+                   static_cast<long long>(bytes), static_cast<long long>(took.count()), range.c_str());
       std::fflush(Options.LogStream);
     };
 
@@ -145,6 +153,16 @@ bool CHostServer::Start(const COptions& options, QString* error) {
       finish(status, bytes.size());
     };
     if (answer.Status != 200) return sendWhole(answer.Status, answer.Bytes, "text/plain");
+    CHostRange range;
+    if (answer.IsPart()) {
+      const bool wrongRange = std::any_of(faults.begin(), faults.end(),
+                                          [](const CHostFault& fault) { return fault.Kind == EHostFaultKind::BAD_RANGE; });
+      range = ChooseHostRange(rangeHeader, answer.PartSize, Options.Ranges, wrongRange);
+    }
+    if (range.Kind == CHostRange::UNSATISFIABLE) {
+      response.set_header("Content-Range", range.ContentRange);
+      return sendWhole(416, QByteArray("Range Not Satisfiable\n"), "text/plain");
+    }
     const auto stream = answer.IsPart()
                             ? std::make_shared<CHostBodyStream>(answer.PartPath, answer.PartSize, faults, Waiter)
                             : std::make_shared<CHostBodyStream>(answer.Bytes, faults, Waiter);
@@ -152,18 +170,23 @@ bool CHostServer::Start(const COptions& options, QString* error) {
       response.headers.clear();
       return sendWhole(500, QByteArray("Cannot read the part\n"), "text/plain");
     }
+    const int status = range.Kind == CHostRange::PARTIAL ? 206 : 200;
+    if (status == 206) {
+      stream->SetStart(range.Start);
+      response.set_header("Content-Range", range.ContentRange);
+    }
     // httplib takes a provider of length 0 for one without a length and
     // would wait for its end, so an empty body goes out whole.
-    if (stream->GetContentLength() == 0) return sendWhole(200, QByteArray(), "application/octet-stream");
-    response.status = 200;
-    Requests.SetStatus(index, 200);
+    if (stream->GetContentLength() == 0) return sendWhole(status, QByteArray(), "application/octet-stream");
+    response.status = status;
+    Requests.SetStatus(index, status);
     response.set_content_provider(
         static_cast<std::size_t>(stream->GetContentLength()), "application/octet-stream",
         [stream](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
           return stream->Provide(static_cast<std::int64_t>(offset), static_cast<std::int64_t>(length),
                                  [&sink](const char* data, std::size_t size) { return sink.write(data, size); });
         },
-        [stream, finish](bool) { finish(200, stream->GetBytesSent()); });
+        [stream, finish, status](bool) { finish(status, stream->GetBytesSent()); });
   };
   server.Get(".*", handler);
   server.Post(".*", handler);

@@ -32,6 +32,9 @@ public:
     // it) and its private key.
     QString TlsCertFile;
     QString TlsKeyFile;
+    // A part request with "Range: bytes=N-" gets the rest of the part (206);
+    // off, every part goes whole (200).
+    bool Ranges = true;
   };
 
   explicit CHostServer(CHostCatalog& catalog);

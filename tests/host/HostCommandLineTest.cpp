@@ -90,6 +90,7 @@ TEST(HostCommandLine, RefusesWhatItCannotRead) {
     EXPECT_NE(run.Err.find("usage:"), std::string::npos) << arguments.join(' ').toStdString();
   }
   EXPECT_EQ(RunHost({"serve", "/nonexistent/catalog", "--port", "0"}).Code, 1);
+  EXPECT_EQ(RunHost({"serve", "/nonexistent/catalog", "--no-ranges", "--port", "0"}).Code, 1) << "read, then no catalog";
 }
 
 }  // namespace

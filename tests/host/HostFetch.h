@@ -7,6 +7,7 @@
 #include <cctype>
 #include <map>
 #include <string>
+#include <vector>
 
 // A plain HTTP client for the host's tests: no redirects followed, no
 // caching, the body and the headers as they came.
@@ -25,9 +26,13 @@ struct CHostFetch {
 
 // A POST with the query as body, as the wizard sends it; a GET when body
 // is null. Time-out in milliseconds for the whole transfer.
-inline CHostFetch FetchFromHost(const std::string& url, const std::string* body, long timeoutMs = 20000) {
+inline CHostFetch FetchFromHost(const std::string& url, const std::string* body, long timeoutMs = 20000,
+                                const std::vector<std::string>& headers = {}) {
   CHostFetch result;
   CURL* curl = curl_easy_init();
+  curl_slist* headerList = nullptr;
+  for (const std::string& header : headers) headerList = curl_slist_append(headerList, header.c_str());
+  if (headerList) curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headerList);
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeoutMs);
@@ -60,6 +65,7 @@ inline CHostFetch FetchFromHost(const std::string& url, const std::string* body,
   result.Code = curl_easy_perform(curl);
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.Status);
   curl_easy_cleanup(curl);
+  curl_slist_free_all(headerList);
   return result;
 }
 

@@ -302,3 +302,51 @@ TEST(HostServe, EmptyAndVanishedBodiesEndTheirAnswers) {
 }
 
 }  // namespace
+
+namespace {
+
+// A part request with "Range: bytes=N-" gets the rest of the part, with the
+// exact Content-Range; past the part's end it gets 416; any other form, any
+// other answer, and a host serving with ranges off send everything whole.
+TEST(HostServe, APartsRangeGetsTheRestUnlessRangesAreOff) {
+  const QByteArray product = MakeProductBytes(300000);
+  const struct {
+    const char* Name;
+    bool Ranges;
+    bool WrongRange;
+    bool List;
+    std::string Range;
+    long Status;
+    std::string ContentRange;
+    int From;  // the first byte of the part sent
+  } cases[] = {
+      {"the rest", true, false, false, "bytes=100000-", 206, "bytes 100000-299999/300000", 100000},
+      {"from the first byte", true, false, false, "bytes=0-", 206, "bytes 0-299999/300000", 0},
+      {"past the end", true, false, false, "bytes=300000-", 416, "bytes */300000", -1},
+      {"a closed range is not read", true, false, false, "bytes=5-10", 200, "", 0},
+      {"ranges off", false, false, false, "bytes=100000-", 200, "", 0},
+      {"a wrong range on purpose", true, true, false, "bytes=100000-", 206, "bytes 100001-299999/300000", 100001},
+      {"a list is never cut", true, false, true, "bytes=10-", 200, "", 0},
+  };
+  for (const auto& c : cases) {
+    CHostServer::COptions options;
+    options.Ranges = c.Ranges;
+    CLoopbackHost host(options);
+    const CHostPublished published = host.Publish(product, DemoOptions(300000));
+    ASSERT_EQ(published.Files.size(), 2u) << host.GetLastError().toStdString();
+    if (c.WrongRange) host.AddFault(HOST_ANY_BODY, "", 1, CHostFault::BadRange());
+    const std::string query = c.List ? PurchaseQuery() : BodyQuery(published.Files[1].FileName);
+    const CHostFetch fetched =
+        FetchFromHost(HostUrl(host, c.List ? LIST_PATH : BODY_PATH), &query, 20000, {"Range: " + c.Range});
+    EXPECT_EQ(fetched.Status, c.Status) << c.Name;
+    EXPECT_EQ(fetched.Header("content-range"), c.ContentRange) << c.Name;
+    const QByteArray whole = c.List ? published.ListBytes : product;
+    if (c.From >= 0) EXPECT_TRUE(fetched.Body == whole.mid(c.From)) << c.Name;
+    const std::vector<CHostRequest> requests = host.GetRequests();
+    ASSERT_EQ(requests.size(), 1u) << c.Name;
+    EXPECT_EQ(requests[0].GetHeader("Range"), c.Range) << c.Name;
+    EXPECT_EQ(requests[0].Status, c.Status) << c.Name;
+  }
+}
+
+}  // namespace

@@ -58,6 +58,7 @@ TEST(HostFaultText, ReadsTheCommandLineRules) {
       {"empty,endpoint=list", EHostFaultKind::EMPTY_BODY, HOST_ANY_LIST, "", 1, 0},
       {"throttle:500000", EHostFaultKind::THROTTLE, HOST_ANY, "", -1, 500000},
       {"throttle:500000,count=2", EHostFaultKind::THROTTLE, HOST_ANY, "", 2, 500000},
+      {"badrange,endpoint=body", EHostFaultKind::BAD_RANGE, HOST_ANY_BODY, "", 1, 0},
   };
   for (const auto& c : cases) {
     CHostFaultRule rule;
