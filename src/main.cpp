@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
   CParcel2Program app(parsed.WizardCommandLine);
   if (parsed.HasLink) app.SetPurchaseLink(parsed.Link);
   app.SetMayAskForPurchase(!parsed.Unattended);
+  app.UrlDownload.SetMaxReceiveRate(parsed.LimitRate);
   std::unique_ptr<CUnattendedRun> run;
   if (parsed.Unattended) {
     run = std::make_unique<CUnattendedRun>(app, parsed);

@@ -5,6 +5,8 @@
 
 #include <QStringDecoder>
 
+#include <limits>
+
 namespace {
 
 bool HasSpace(const QString& text) {
@@ -30,6 +32,23 @@ QString LinkUsageError(const CProgramArguments& parsed, bool purchaseSwitch) {
 }
 
 }  // namespace
+
+qint64 ParseRate(const QString& text) {
+  static const QString SUFFIXES = QStringLiteral("kmg");
+  QString digits = text;
+  qint64 unit = 1;
+  const qsizetype suffix = text.isEmpty() ? -1 : SUFFIXES.indexOf(text.back().toLower());
+  if (suffix >= 0) {
+    digits.chop(1);
+    unit = qint64{1} << (10 * (suffix + 1));
+  }
+  for (const QChar c : digits)
+    if (c < u'0' || c > u'9') return 0;
+  bool ok = false;
+  const qint64 value = digits.toLongLong(&ok);
+  if (!ok || value <= 0 || value > std::numeric_limits<qint64>::max() / unit) return 0;
+  return value * unit;
+}
 
 CProgramArguments ParseProgramArguments(const QStringList& arguments) {
   CProgramArguments parsed;
@@ -61,6 +80,12 @@ CProgramArguments ParseProgramArguments(const QStringList& arguments) {
       parsed.HasLink = true;
       parsed.Link = ParsePurchaseLink(argument, MakersHosts());
       hasPurchase = hasKey = true;  // or the link says why not
+    } else if (argument == QStringLiteral("--limit-rate")) {
+      parsed.LimitRate = i + 1 < arguments.size() ? ParseRate(arguments[++i]) : 0;
+      if (parsed.LimitRate == 0) {
+        parsed.Error = QStringLiteral("--limit-rate needs a rate in bytes per second above 0, as 500K, 2M or 1G");
+        return parsed;
+      }
     } else if (argument.startsWith(QStringLiteral("--"))) {
       parsed.Error = QStringLiteral("unknown switch %1").arg(argument);
       return parsed;
@@ -111,8 +136,9 @@ bool DecodeProgramArguments(int argc, char** argv, QStringList& arguments, QStri
 
 QString ProgramUsageText() {
   return QStringLiteral(
-      "Usage: parcel2 [-L] [-E] [-T N] -P NUMBER -K KEY [-H URL]\n"
-      "       parcel2 --unattended -P NUMBER -K KEY [-H URL] [--folder DIR] [--install] [-L] [-E]\n"
+      "Usage: parcel2 [-L] [-E] [-T N] -P NUMBER -K KEY [-H URL] [--limit-rate RATE]\n"
+      "       parcel2 --unattended -P NUMBER -K KEY [-H URL] [--folder DIR] [--install]\n"
+      "               [--limit-rate RATE] [-L] [-E]\n"
       "       parcel2 [--unattended ...] 'parcel2://purchase?no=NUMBER&key=KEY[&host=URL]'\n"
       "       parcel2 --help | --version\n"
       "\n"
@@ -130,6 +156,9 @@ QString ProgramUsageText() {
       "                  answer; SIGINT or SIGTERM cancels\n"
       "  --folder DIR    save into DIR (created when missing)\n"
       "  --install       run the product's install commands afterwards\n"
+      "  --limit-rate RATE\n"
+      "                  receive at most RATE bytes per second, in both modes;\n"
+      "                  K, M or G after the number count 1024, 1024^2, 1024^3\n"
       "  --help          print this text\n"
       "  --version       print the version\n"
       "\n"

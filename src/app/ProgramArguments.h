@@ -20,6 +20,8 @@ struct CProgramArguments {
   // the unattended mode has already refused one that cannot.
   bool HasLink = false;
   CPurchaseLink Link;
+  // --limit-rate in bytes per second; 0: no limit.
+  qint64 LimitRate = 0;
   // The rest, joined with single spaces: what the wizard parses.
   QString WizardCommandLine;
   // Wrong usage: what to tell the user; empty when the arguments are fine.
@@ -31,6 +33,10 @@ CProgramArguments ParseProgramArguments(const QStringList& arguments);
 // The arguments after the program's name as text; false (and what to tell
 // the user) when one of them is not valid UTF-8.
 bool DecodeProgramArguments(int argc, char** argv, QStringList& arguments, QString& error);
+
+// A rate as curl's --limit-rate takes it: bytes per second, with an
+// optional K, M or G (either case) for steps of 1024. 0 when it is not one.
+qint64 ParseRate(const QString& text);
 
 // The text of --help: the switches and the exit codes.
 QString ProgramUsageText();

@@ -13,6 +13,9 @@ void CParcel2Dlg03::DownloadThreadFunction(CParcel2Dlg03* page) {
   executer.Transfer = &app.UrlDownload;
   executer.Ledger = &app.CheckedParts;
   executer.SetPurchase(app.HostUrl, app.PurchaseNo, app.PurchaseKey, app.TestMode.load());
+  executer.SetRateLimit(app.UrlDownload.GetMaxReceiveRate());
+  if (app.UrlDownload.GetMaxReceiveRate() > 0)
+    LogInfo(app.Logger, "Bandwidth limit=%s bytes/s", QString::number(app.UrlDownload.GetMaxReceiveRate()));
   app.UrlDownload.SetDigestCheck(0);
 
   const int result = executer.Execute();

@@ -8,6 +8,7 @@
 #include "wizard/WizardEvents.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <optional>
 #include <vector>
@@ -30,7 +31,8 @@ struct CPartPlan {
   CMD5Digest::Digest Expected{};
   bool Named = false;    // a digest that names a part file
   bool Trusted = false;  // checked by this process, and unchanged since
-  int ReadIndex = -1;    // among the files being read
+  bool WrongLength = false;  // a file that cannot be the part: not read
+  int ReadIndex = -1;        // among the files being read
 };
 
 std::vector<CPartPlan> PlanParts(CDownloadList& list, const CCheckedParts& ledger) {
@@ -42,6 +44,9 @@ std::vector<CPartPlan> PlanParts(CDownloadList& list, const CCheckedParts& ledge
     plan.Path = list.GetTempFilePath(plan.Entry);
     plan.Named = !plan.Path.isEmpty() && CMD5Digest::ParseDigestText(plan.Entry->Digest, plan.Expected);
     plan.Trusted = plan.Named && ledger.IsUnchanged(plan.Path, plan.Expected);
+    // The start of a part that broke off is read once, when it is resumed.
+    const QFileInfo file(plan.Path);
+    plan.WrongLength = plan.Named && !plan.Trusted && file.exists() && file.size() != plan.Entry->Size;
   }
   return plans;
 }
@@ -76,7 +81,7 @@ bool CheckParts(CParcel2Dlg10* page, std::vector<CPartPlan>& plans) {
   std::vector<QString> paths;
   for (std::size_t i = 1; i < plans.size(); ++i) {
     CPartPlan& plan = plans[i];
-    if (plan.Entry && plan.Named && !plan.Trusted) {
+    if (plan.Entry && plan.Named && !plan.Trusted && !plan.WrongLength) {
       plan.ReadIndex = static_cast<int>(paths.size());
       paths.push_back(plan.Path);
     }
@@ -86,13 +91,16 @@ bool CheckParts(CParcel2Dlg10* page, std::vector<CPartPlan>& plans) {
   for (int i = 1; i < count; ++i) {
     CPartPlan& plan = plans[static_cast<std::size_t>(i)];
     if (!plan.Entry) continue;
-    if (!checkAll && plan.ReadIndex < 0) continue;
+    if (!checkAll && plan.ReadIndex < 0 && !plan.WrongLength) continue;
     if (page->StopFlag.load()) return false;
     int result = 0;
     if (!plan.Named) {
       result = checker.Check(plan.Entry);
     } else if (plan.Trusted) {
       result = checker.CheckHashed(plan.Entry, CHashOutcome{CMD5Digest::HASH_DONE, plan.Expected});
+    } else if (plan.WrongLength) {
+      result = checker.CheckHashed(plan.Entry, CHashOutcome{CMD5Digest::HASH_WRONG_LENGTH, {}});
+      app.CheckedParts.Forget(plan.Path);
     } else {
       CFileIdentity identity;
       result = checker.CheckHashed(plan.Entry, readers.Take(plan.ReadIndex, identity));

@@ -19,6 +19,7 @@ constexpr std::size_t PENDING_LIMIT = 2 * RECEIVE_BUFFER_SIZE;
 constexpr std::size_t PENDING_CAPACITY = PENDING_LIMIT + RECEIVE_BUFFER_SIZE;
 // Longest single wait for network activity; Close wakes it at once.
 constexpr int POLL_MS = 1000;
+constexpr int LIMITED_POLL_MS = 50;
 
 void InitCurlOnce() {
   static std::once_flag once;
@@ -36,7 +37,7 @@ void UseTrustedCertificates(CURL* easy) {
 
 }  // namespace
 
-CHttpRequest::CHttpRequest(const CHttpRequestSettings& settings) {
+CHttpRequest::CHttpRequest(const CHttpRequestSettings& settings) : PollMs(POLL_MS) {
   InitCurlOnce();
   Multi = curl_multi_init();
   Easy = curl_easy_init();
@@ -71,6 +72,13 @@ CHttpRequest::CHttpRequest(const CHttpRequestSettings& settings) {
     case HTTP_ACCESS_PROXY: curl_easy_setopt(Easy, CURLOPT_PROXY, settings.ProxyServer.toUtf8().constData()); break;
   }
   if (!settings.Agent.isEmpty()) curl_easy_setopt(Easy, CURLOPT_USERAGENT, settings.Agent.toUtf8().constData());
+  if (settings.MaxReceiveBytesPerSecond > 0) {
+    curl_easy_setopt(Easy, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(settings.MaxReceiveBytesPerSecond));
+    // A transfer that libcurl holds back for its limit is not always woken
+    // by the wait when it may go on (seen with a paused transfer): a
+    // missed wake-up then costs a short wait, not a whole one.
+    PollMs = LIMITED_POLL_MS;
+  }
 
   // Always fetched from the host, never from a cache; and nothing of
   // libcurl's own: the body goes as it is, without a type or an Expect.
@@ -98,6 +106,12 @@ CHttpRequest::~CHttpRequest() {
 void CHttpRequest::Close() {
   Closed.store(true);
   if (Multi) curl_multi_wakeup(Multi);
+}
+
+void CHttpRequest::SetRangeFrom(qint64 offset) {
+  if (!Easy || Added || offset < 0) return;
+  Headers = curl_slist_append(Headers, QByteArray("Range: bytes=" + QByteArray::number(offset) + "-").constData());
+  curl_easy_setopt(Easy, CURLOPT_HTTPHEADER, Headers);
 }
 
 bool CHttpRequest::Send(const QByteArray& body, QString& errorText) {
@@ -237,7 +251,7 @@ void CHttpRequest::Drive() {
   }
 }
 
-void CHttpRequest::Wait() { curl_multi_poll(Multi, nullptr, 0, POLL_MS, nullptr); }
+void CHttpRequest::Wait() { curl_multi_poll(Multi, nullptr, 0, PollMs, nullptr); }
 
 QString CHttpRequest::GetCertificateProblem() const {
   // A trust store that cannot be read verifies nothing either.

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtGlobal>
 
 #include <atomic>
 #include <cstddef>
@@ -28,6 +29,8 @@ struct CHttpRequestSettings {
   QString Server;
   int Port = 80;
   QString Object;
+  // libcurl's receive-speed limit in bytes per second; 0: none.
+  qint64 MaxReceiveBytesPerSecond = 0;
 };
 
 // One HTTP or HTTPS request on a connection of its own. Redirects are not
@@ -53,6 +56,8 @@ public:
   CHttpRequest(const CHttpRequest&) = delete;
   CHttpRequest& operator=(const CHttpRequest&) = delete;
 
+  // Before Send: asks for the body from this byte on ("Range: bytes=N-").
+  void SetRangeFrom(qint64 offset);
   // Sends the request with body as its content and waits for the response
   // head. False with the reason in errorText when that fails.
   bool Send(const QByteArray& body, QString& errorText);
@@ -87,6 +92,7 @@ private:
   curl_slist* Headers = nullptr;
   bool Added = false;
   bool IsPost = false;
+  int PollMs;
   QByteArray Body;  // libcurl reads it in place while sending
   char ErrorBuffer[256] = {};
   std::atomic<bool> Closed{false};

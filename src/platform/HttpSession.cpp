@@ -14,5 +14,6 @@ std::unique_ptr<CHttpRequest> CHttpSession::OpenRequest(const QString& verb, con
   settings.Server = server;
   settings.Port = port;
   settings.Object = object;
+  settings.MaxReceiveBytesPerSecond = MaxReceiveBytesPerSecond;
   return std::make_unique<CHttpRequest>(settings);
 }

@@ -18,9 +18,14 @@ public:
 
   EHttpAccess GetAccess() const { return Access; }
   const QString& GetProxyServer() const { return ProxyServer; }
+  // Every request opened afterwards receives at most this many bytes per
+  // second (libcurl's own limit); 0: no limit.
+  void SetMaxReceiveRate(qint64 bytesPerSecond) { MaxReceiveBytesPerSecond = bytesPerSecond; }
+  qint64 GetMaxReceiveRate() const { return MaxReceiveBytesPerSecond; }
 
 private:
   EHttpAccess Access;
   QString ProxyServer;
   QString Agent;
+  qint64 MaxReceiveBytesPerSecond = 0;
 };

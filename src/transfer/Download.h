@@ -24,6 +24,12 @@ class CDigestPipeline;
 // product's from ProductBefore (when given). ClosedIdentity receives the
 // file's identity as it was closed, or an empty one when that cannot be
 // told for sure. Assembly, when given, gets a second copy of the same bytes.
+//
+// With ResumeFrom, the file's first ResumeFrom bytes are kept and only the
+// rest is asked for ("Range: bytes=N-"); the answer is appended only when
+// it is a 206 whose Content-Range is exactly the rest of WholeSize bytes.
+// Any other answer starts the file afresh with the whole body. The result
+// then counts the kept bytes too: it is the file's length.
 struct CBodyFileRules {
   std::int64_t MaxBodyBytes = -1;  // -1: no limit
   bool FolderMustBeReal = false;
@@ -31,6 +37,8 @@ struct CBodyFileRules {
   std::optional<CMD5Context> ProductBefore;
   CFileIdentity* ClosedIdentity = nullptr;
   CAssemblyCopy* Assembly = nullptr;
+  std::int64_t ResumeFrom = 0;  // needs FolderMustBeReal
+  std::int64_t WholeSize = -1;
 };
 
 // What a transfer offers the list and download workers: fetch one address

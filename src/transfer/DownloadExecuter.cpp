@@ -10,6 +10,7 @@
 #include "transfer/MoveAverage.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <chrono>
@@ -37,6 +38,18 @@ QString CDownloadExecuter::MakeBodyUrl(const CDownloadEntry& entry) const {
   return FormatText(RequestAddress(id, HostUrl, PurchaseNo, PurchaseKey), entry.FileName);
 }
 
+// The parts not marked yet at the bandwidth limit; 0 without one.
+std::uint32_t CDownloadExecuter::SecondsAtTheLimit(int entryCount) const {
+  const std::int64_t limit = RateLimit.load();
+  if (limit <= 0) return 0;
+  double bytes = 0;
+  for (int i = 1; i < entryCount; ++i) {
+    const CDownloadEntry* entry = List->GetDownloadEntry(i);
+    if (entry && !entry->IsDownloaded.load()) bytes += static_cast<std::uint32_t>(entry->Size);
+  }
+  return static_cast<std::uint32_t>(std::clamp(bytes / static_cast<double>(limit), 0.0, 4294967295.0));
+}
+
 int CDownloadExecuter::CountDownloaded(int entryCount) const {
   int count = 0;
   for (int i = 1; i < entryCount; ++i) {
@@ -50,10 +63,12 @@ int CDownloadExecuter::CountDownloaded(int entryCount) const {
 // product's digest too when this part follows the parts before it; then
 // they are also put after those parts in the product being assembled.
 int CDownloadExecuter::FetchPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest,
-                                 CAssemblyCopy& assembly) {
+                                 CAssemblyCopy& assembly, std::int64_t resumeFrom) {
   CBodyFileRules rules;
   rules.MaxBodyBytes = static_cast<std::int64_t>(entry.Size) + 1;
   rules.FolderMustBeReal = true;
+  rules.ResumeFrom = resumeFrom;
+  rules.WholeSize = entry.Size;
   rules.Digest = &digest;
   rules.ClosedIdentity = &ClosedIdentity;
   std::int64_t offset = 0;
@@ -86,6 +101,35 @@ int CDownloadExecuter::CheckFetchedPart(int part, CDownloadEntry& entry, const Q
   return result;
 }
 
+// A part that broke off keeps what it received, and the next attempt asks
+// only for the rest; a file of the part's size or longer is fetched whole.
+// An attempt that added bytes is followed by the next one at once and does
+// not end the pass: only attempts that make no progress count. A part that
+// was resumed and then fails its check is fetched whole once more, in case
+// the bytes it kept were the wrong ones.
+CDownloadExecuter::EPartOutcome CDownloadExecuter::DownloadPart(int part, CDownloadEntry& entry, const QString& path,
+                                                                CDigestPipeline& digest, CAssemblyCopy& assembly) {
+  bool mayResume = true;
+  bool resumed = false;
+  for (;;) {
+    const std::int64_t kept = mayResume ? QFileInfo(path).size() : 0;
+    const std::int64_t resumeFrom = kept > 0 && kept < entry.Size ? kept : 0;
+    resumed = resumed || resumeFrom > 0;
+    if (FetchPart(part, entry, path, digest, assembly, resumeFrom) == entry.Size) {
+      if (CheckFetchedPart(part, entry, path, digest, assembly) == 1) return PART_VERIFIED;
+      if (!resumed || !mayResume) return PART_FAILED_CHECK;
+      LogWarning(Logger, "Resumed part failed its check, fetched whole:%s", path);
+      mayResume = false;
+      continue;
+    }
+    // Progress: the file holds more of the part than the attempt began
+    // with. A file left as it was, of the part's size or longer, holds none.
+    const std::int64_t now = QFileInfo(path).size();
+    if (!mayResume || CancelFlag.load() || now <= resumeFrom || now >= entry.Size) return PART_NOT_FETCHED;
+    LogWarning(Logger, "DownloadExecuter Resume:%s:Received=%s", path, QString::number(now));
+  }
+}
+
 int CDownloadExecuter::Cancel() {
   LogTrace(Logger, "Canceled DownloadExecuter::Execute");
   return 0;
@@ -111,6 +155,8 @@ int CDownloadExecuter::Execute() {
   if (!List->DownloadTempDir.isEmpty()) QDir().mkdir(List->DownloadTempDir);
 
   CMoveAverage average(AVERAGE_WINDOW);
+  // With a bandwidth limit the time left is known before any part ends.
+  if (RateLimit.load() > 0) RemainingSeconds.store(SecondsAtTheLimit(entryCount));
   CDigestPipeline digest;
   CAssemblyCopy assembly;
   std::int64_t previousFinish = Now();
@@ -140,12 +186,12 @@ int CDownloadExecuter::Execute() {
         passSucceeded = false;
         continue;
       }
-      const int fetched = FetchPart(i, *entry, path, digest, assembly);
-      if (fetched != entry->Size) {
+      const EPartOutcome outcome = DownloadPart(i, *entry, path, digest, assembly);
+      if (outcome == PART_NOT_FETCHED) {
         passSucceeded = false;
         break;
       }
-      if (CheckFetchedPart(i, *entry, path, digest, assembly) != 1) {
+      if (outcome == PART_FAILED_CHECK) {
         passSucceeded = false;
         continue;
       }
@@ -157,7 +203,7 @@ int CDownloadExecuter::Execute() {
       const int remaining = entryCount - 1 - downloaded;
       if (verifiedCount > 0) average.Add(static_cast<double>(now - previousFinish));
       const double seconds = std::clamp(remaining * average.GetAverage(), 0.0, 4294967295.0);
-      RemainingSeconds.store(static_cast<std::uint32_t>(seconds));
+      RemainingSeconds.store(std::max(static_cast<std::uint32_t>(seconds), SecondsAtTheLimit(entryCount)));
       previousFinish = now;
     }
     if (passSucceeded) {

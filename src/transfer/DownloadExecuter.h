@@ -22,6 +22,9 @@ class CLogWriter;
 // it; failed parts get up to three passes. Keeps an estimate of the time
 // left from the mean time of the last 20 parts.
 //
+// A part that breaks off keeps what it received and is resumed from there;
+// attempts that add bytes do not use up a pass.
+//
 // A part is hashed while it is written, so its check reads nothing back;
 // with a ledger, each part that passes is recorded there, and over parts
 // that come one after the other the product's digest is carried on and the
@@ -47,6 +50,9 @@ public:
   // Where the parts come from: the host's base address, the purchase, and
   // the command line's test mode (bit 1 selects the test body request).
   void SetPurchase(const QString& hostUrl, int purchaseNo, const QString& purchaseKey, int testMode);
+  // The transfer's bandwidth limit in bytes per second (0: none): the
+  // estimate is never below what the parts left need at that rate.
+  void SetRateLimit(std::int64_t bytesPerSecond) { RateLimit.store(bytesPerSecond); }
   // Tests replace the clock and the pause wait.
   void SetClock(Clock clock) { Now = std::move(clock); }
   void SetSleeper(Sleeper sleeper) { Sleep = std::move(sleeper); }
@@ -67,8 +73,14 @@ public:
   CCheckedParts* Ledger = nullptr;  // not owned; none: nothing is recorded
 
 private:
+  enum EPartOutcome { PART_VERIFIED, PART_FAILED_CHECK, PART_NOT_FETCHED };
+
   int CountDownloaded(int entryCount) const;
-  int FetchPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest, CAssemblyCopy& assembly);
+  std::uint32_t SecondsAtTheLimit(int entryCount) const;
+  EPartOutcome DownloadPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest,
+                            CAssemblyCopy& assembly);
+  int FetchPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest, CAssemblyCopy& assembly,
+                std::int64_t resumeFrom);
   int CheckFetchedPart(int part, CDownloadEntry& entry, const QString& path, const CDigestPipeline& digest,
                        const CAssemblyCopy& assembly);
   int Cancel();
@@ -81,4 +93,5 @@ private:
   Clock Now;
   Sleeper Sleep;
   CFileIdentity ClosedIdentity;  // of the part file last written
+  std::atomic<std::int64_t> RateLimit{0};
 };

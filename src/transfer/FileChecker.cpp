@@ -33,6 +33,8 @@ int CFileChecker::Judge(CDownloadEntry* entry, const CHashOutcome* outcome) {
     compared = Hasher.CompareDigest(path, outcome->Digest, expected);
   } else if (outcome->Result == CMD5Digest::HASH_UNREADABLE) {
     Hasher.LogUnreadable(path);
+  } else if (outcome->Result == CMD5Digest::HASH_WRONG_LENGTH) {
+    compared = Hasher.ReportDifferent(path);
   } else {
     compared = CMD5Digest::COMPARE_STOPPED;
   }

@@ -81,6 +81,11 @@ int CMD5Digest::CompareDigest(const QString& path, const Digest& actual, const D
   return 0;
 }
 
+int CMD5Digest::ReportDifferent(const QString& path) {
+  if (Logger) LogTrace(*Logger, "Differrent digest:%s", path);
+  return 0;
+}
+
 void CMD5Digest::LogUnreadable(const QString& path) {
   if (Logger) LogWarning(*Logger, "Cannot open input file %s", path);
 }

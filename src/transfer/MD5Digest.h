@@ -27,7 +27,8 @@ public:
   // CompareFileDigest's result when the stop flag ended the reading.
   static constexpr int COMPARE_STOPPED = -2;
 
-  enum EHashResult { HASH_DONE, HASH_UNREADABLE, HASH_STOPPED };
+  // HASH_WRONG_LENGTH: not read, its length alone says it cannot match.
+  enum EHashResult { HASH_DONE, HASH_UNREADABLE, HASH_STOPPED, HASH_WRONG_LENGTH };
 
   CMD5Digest();  // no log lines
   explicit CMD5Digest(CLogWriter& logger);
@@ -60,6 +61,8 @@ public:
   int CompareDigest(const QString& path, const Digest& actual, const Digest& expected);
   // The warning of a file that could not be read.
   void LogUnreadable(const QString& path);
+  // The end of a comparison that needed no reading: the file differs. 0.
+  int ReportDifferent(const QString& path);
 
   // The flag stays the caller's and must outlive the hashing; null: none.
   void SetStopFlag(const std::atomic<int>* stop) { Stop = stop; }

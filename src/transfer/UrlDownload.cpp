@@ -4,11 +4,8 @@
 #include "platform/HttpSession.h"
 #include "platform/HttpUrl.h"
 #include "platform/MessageBox.h"
-#include "platform/NoFollowFile.h"
 #include "platform/StringTokenizer.h"
 #include "res/Strings.h"
-#include "transfer/AssemblyCopy.h"
-#include "transfer/DigestPipeline.h"
 #include "transfer/DownloadTimeoutThread.h"
 #include "transfer/MD5Digest.h"
 
@@ -25,7 +22,6 @@ namespace {
 
 const QString NO_SESSION_TEXT = QStringLiteral("No internet session is open.");
 const QString BODY_TOO_LONG_TEXT = QStringLiteral("The response body is longer than 2147483647 bytes.");
-const QString BODY_LONGER_THAN_EXPECTED_TEXT = QStringLiteral("The response body is longer than the file it should be.");
 
 bool IsRedirect(int status) { return (status >= 300 && status <= 304) || status == 307; }
 
@@ -45,20 +41,26 @@ int CUrlDownload::init() {
   if (AccessMode == ACCESS_PROXY && !ProxyServer.isEmpty()) {
     Session = std::make_unique<CHttpSession>(HTTP_ACCESS_PROXY, ProxyServer, AgentName);
     LogTrace(Logger, "CUrlDownload::init(INTERNET_OPEN_TYPE_PROXY):Server=%s", ProxyServer);
-    return 1;
+  } else {
+    if (AccessMode == ACCESS_PROXY) AccessMode = ACCESS_DIRECT;
+    if (AccessMode == ACCESS_DIRECT) {
+      Session = std::make_unique<CHttpSession>(HTTP_ACCESS_DIRECT, QString(), AgentName);
+      LogTrace(Logger, "CUrlDownload::init(INTERNET_OPEN_TYPE_DIRECT)");
+    } else if (AccessMode == ACCESS_PRECONFIG) {
+      Session = std::make_unique<CHttpSession>(HTTP_ACCESS_PRECONFIG, QString(), AgentName);
+      LogTrace(Logger, "CUrlDownload::init(INTERNET_OPEN_TYPE_PRECONFIG)");
+    } else {
+      return 0;
+    }
   }
-  if (AccessMode == ACCESS_PROXY) AccessMode = ACCESS_DIRECT;
-  if (AccessMode == ACCESS_DIRECT) {
-    Session = std::make_unique<CHttpSession>(HTTP_ACCESS_DIRECT, QString(), AgentName);
-    LogTrace(Logger, "CUrlDownload::init(INTERNET_OPEN_TYPE_DIRECT)");
-    return 1;
-  }
-  if (AccessMode == ACCESS_PRECONFIG) {
-    Session = std::make_unique<CHttpSession>(HTTP_ACCESS_PRECONFIG, QString(), AgentName);
-    LogTrace(Logger, "CUrlDownload::init(INTERNET_OPEN_TYPE_PRECONFIG)");
-    return 1;
-  }
-  return 0;
+  Session->SetMaxReceiveRate(MaxReceiveRate);
+  return 1;
+}
+
+void CUrlDownload::SetMaxReceiveRate(qint64 bytesPerSecond) {
+  MaxReceiveRate = std::max<qint64>(0, bytesPerSecond);
+  Pacer.SetRate(MaxReceiveRate);
+  if (Session) Session->SetMaxReceiveRate(MaxReceiveRate);
 }
 
 void CUrlDownload::Close() { Session.reset(); }
@@ -108,6 +110,9 @@ int CUrlDownload::DownloadToFile(const QString& url, const QString& path, const 
   CCall call;
   call.Path = path;
   call.Rules = rules;
+  // Only a part in the working folder is resumed, and only with its size known.
+  if (rules.FolderMustBeReal && rules.WholeSize > 0 && rules.ResumeFrom > 0 && rules.ResumeFrom < rules.WholeSize)
+    call.ResumeFrom = rules.ResumeFrom;
   CDownloadTimeoutThread watchdog;
   if (ConnectState.load() != 1) Connect();
   ReceivedSize.store(0, std::memory_order_relaxed);
@@ -125,7 +130,11 @@ int CUrlDownload::DownloadToFile(const QString& url, const QString& path, const 
       LogError(Logger, "Invalid URL='%s'", EscapeControlCharacters(url));
       return -1;
     }
-    if (RunAttempt(parts, call, watchdog) == ATTEMPT_REDIRECTED) {
+    const EAttemptEnd end = RunAttempt(parts, call, watchdog);
+    // The whole body is asked for once more, and that does not count as
+    // the call's retry.
+    if (end == ATTEMPT_WHOLE_AGAIN) --attempt;
+    if (end == ATTEMPT_REDIRECTED) {
       if (++redirects > MAX_REDIRECTS) {
         LogError(Logger, "Too many redirects:%s", EscapeControlCharacters(url));
         return -1;
@@ -161,6 +170,10 @@ CUrlDownload::EAttemptEnd CUrlDownload::RunAttempt(const CHttpUrl& address, CCal
       post ? QStringLiteral("POST") : QStringLiteral("GET"), address.Server, address.Port, address.Object,
       address.Secure);
   LogTrace(Logger, "OpenRequest:Server=%s:Port=%d:Object=%s", address.Server, address.Port, address.Object);
+  if (call.ResumeFrom > 0) {
+    request->SetRangeFrom(call.ResumeFrom);
+    LogTrace(Logger, "Request Range=bytes=%s-", QString::number(call.ResumeFrom));
+  }
   SetRunningRequest(request.get());
 
   watchdog.Request.store(request.get());
@@ -200,9 +213,16 @@ CUrlDownload::EAttemptEnd CUrlDownload::Exchange(CHttpRequest& request, CCall& c
   const int status = request.GetStatusCode();
   LogTrace(Logger, "Received Status-Code=%d", status);
   if (status == 200) {
+    // A host that ignores the range sends the whole body: the file starts afresh.
+    call.ResumeFrom = 0;
     ReceiveBody(request, call, watchdog);
     return ATTEMPT_ENDED;
   }
+  if (call.ResumeFrom > 0 && status == 206 && IsTheRestAsked(request, call)) {
+    ReceiveBody(request, call, watchdog);
+    return ATTEMPT_ENDED;
+  }
+  if (call.ResumeFrom > 0 && (status == 206 || status == 416)) return StartAfresh(call);
   if (IsRedirect(status)) {
     call.Location.clear();
     request.QueryHeader(QStringLiteral("Location"), call.Location);
@@ -210,98 +230,6 @@ CUrlDownload::EAttemptEnd CUrlDownload::Exchange(CHttpRequest& request, CCall& c
   }
   LogError(Logger, "Error response:Status=%d", status);
   return ATTEMPT_ENDED;
-}
-
-void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTimeoutThread& watchdog) {
-  QString digestText;
-  if (DigestCheck.load() == 1) {
-    if (request.QueryHeader(QStringLiteral("Digest"), digestText)) {
-      LogTrace(Logger, "Digest='%s'", EscapeControlCharacters(digestText));
-    } else {
-      LogWarning(Logger, "Not found digest:LastError=%d", CHttpRequest::HTTP_ERROR_HEADER_NOT_FOUND);
-      digestText.clear();
-    }
-  }
-
-  QFile file;
-  QString openError;
-  const bool opened = call.Rules.FolderMustBeReal ? OpenForWritingInRealFolder(file, call.Path, openError)
-                                                  : OpenForWritingNoFollow(file, call.Path, openError);
-  CDigestPipeline* digest = call.Rules.Digest;
-  if (call.Rules.ClosedIdentity) *call.Rules.ClosedIdentity = CFileIdentity();
-  if (!opened) {
-    ReportFileFailure(openError);
-  } else {
-    // The file starts afresh, and so do its digest and its copy.
-    if (digest) digest->Restart(true, call.Rules.ProductBefore);
-    CAssemblyCopy* assembly = call.Rules.Assembly;
-    if (assembly) assembly->Start();
-    call.Result = 0;
-    std::unique_ptr<char[]> ownBuffer(digest ? nullptr : new char[BufferSize]);
-    bool failed = false;
-    int got = 0;
-    do {
-      // The bytes are read straight into the hashing thread's buffer.
-      char* buffer = digest ? digest->NextBuffer() : ownBuffer.get();
-      watchdog.Ticks.store(0);
-      watchdog.Paused.store(0);
-      QString errorText;
-      got = request.Read(buffer, BufferSize, errorText);
-      watchdog.Paused.store(1);
-      if (got < 0) {
-        LogError(Logger, "Download Read CInternetException:%s", errorText);
-        break;
-      }
-      if (!call.HeadCaptured) {
-        call.HeadCaptured = true;
-        ResponseHead.fill(0);
-        std::memcpy(ResponseHead.data(), buffer, static_cast<std::size_t>(std::min(got, RESPONSE_HEAD_SIZE)));
-      }
-      // The result is a 32-bit count; a longer body is cut off, not wrapped.
-      if (got > std::numeric_limits<int>::max() - call.Result) {
-        LogError(Logger, "Download Read CInternetException:%s", BODY_TOO_LONG_TEXT);
-        break;
-      }
-      const std::int64_t limit = call.Rules.MaxBodyBytes;
-      const bool overLimit = limit >= 0 && call.Result + static_cast<std::int64_t>(got) > limit;
-      if (overLimit) got = static_cast<int>(limit - call.Result);
-      if (got > 0 && file.write(buffer, got) != got) {
-        ReportFileFailure(file.errorString());
-        failed = true;
-        break;
-      }
-      if (digest && got > 0) digest->Submit(static_cast<std::size_t>(got));
-      if (assembly) assembly->Write(buffer, static_cast<std::size_t>(got));
-      call.Result += got;
-      ReceivedSize.store(call.Result, std::memory_order_relaxed);
-      TotalReceived.fetch_add(got, std::memory_order_relaxed);
-      LogTrace(Logger, "Read data:Size=%d", call.Result);
-      if (overLimit) {
-        LogError(Logger, "Download Read CInternetException:%s", BODY_LONGER_THAN_EXPECTED_TEXT);
-        break;
-      }
-    } while (got > 0);
-
-    // Some file systems report a failed write only when the file is closed:
-    // that is a write failure too, and the result may only count what the
-    // file really holds.
-    if (assembly) assembly->Finish();
-    CFileIdentity open;
-    const bool known = call.Rules.ClosedIdentity && file.flush() && ReadFileIdentity(file.handle(), open);
-    file.close();
-    if (!failed && file.error() != QFileDevice::NoError) {
-      ReportFileFailure(file.errorString());
-      call.Result = static_cast<int>(std::min<qint64>(call.Result, QFileInfo(call.Path).size()));
-    } else if (known && !failed) {
-      // Only an identity that the closing did not change vouches for the
-      // bytes: a file system that sets the times when it closes gives none.
-      CFileIdentity closed;
-      if (ReadFileIdentity(call.Path, closed) && closed == open) *call.Rules.ClosedIdentity = closed;
-    }
-  }
-  watchdog.Paused.store(1);
-  call.Retry = 0;
-  if (DigestCheck.load() == 1) CheckDigest(digestText, call);
 }
 
 void CUrlDownload::CheckDigest(const QString& digestText, CCall& call) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "transfer/Download.h"
+#include "transfer/RatePacer.h"
 
 #include <QString>
 
@@ -62,6 +63,11 @@ public:
   bool HasSession() const { return Session != nullptr; }
   // The watchdog's limit per send or read; tests shorten it.
   void SetTimeoutMs(int milliseconds) { TimeoutMs = milliseconds; }
+  // At most this many body bytes per second (0: no limit), for every
+  // request from now on: libcurl's limit on each request, and the same
+  // rate kept over all of them. Set before a worker uses the object.
+  void SetMaxReceiveRate(qint64 bytesPerSecond);
+  qint64 GetMaxReceiveRate() const { return MaxReceiveRate; }
 
   // Any thread: closes the running request, so a send or read waiting in
   // the worker fails at once, and fails every attempt that would follow
@@ -72,7 +78,9 @@ public:
   bool AreRequestsAborted() const { return RequestsAborted.load() != 0; }
 
 private:
-  enum EAttemptEnd { ATTEMPT_ENDED, ATTEMPT_REDIRECTED };
+  // ATTEMPT_WHOLE_AGAIN: a resume the host answered otherwise than with
+  // the rest asked for; the file was emptied and the whole body follows.
+  enum EAttemptEnd { ATTEMPT_ENDED, ATTEMPT_REDIRECTED, ATTEMPT_WHOLE_AGAIN };
 
   // The state of one DownloadToFile call that its attempts share.
   struct CCall {
@@ -83,11 +91,15 @@ private:
     int Retry = 1;
     bool HeadCaptured = false;
     QString Location;
+    std::int64_t ResumeFrom = 0;  // what is still kept of the file
   };
 
   EAttemptEnd RunAttempt(const CHttpUrl& address, CCall& call, CDownloadTimeoutThread& watchdog);
   EAttemptEnd Exchange(CHttpRequest& request, CCall& call, CDownloadTimeoutThread& watchdog);
   void ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTimeoutThread& watchdog);
+  bool IsTheRestAsked(const CHttpRequest& request, const CCall& call) const;
+  EAttemptEnd StartAfresh(CCall& call);
+  bool SeedFromKeptBytes(CCall& call, QString& errorText);
   void CheckDigest(const QString& digestText, CCall& call);
   void ReportFileFailure(const QString& errorText);
   // The worker publishes its request while it runs, so AbortRequests can
@@ -109,4 +121,6 @@ private:
   CHttpRequest* RunningRequest = nullptr;
   std::atomic<std::int32_t> RequestsAborted{0};
   QString CertificateProblem;
+  qint64 MaxReceiveRate = 0;
+  CRatePacer Pacer;
 };

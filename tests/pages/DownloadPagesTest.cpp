@@ -250,9 +250,9 @@ TEST_F(DownloadPages, APartChangedAfterItsCheckIsCaughtBeforeTheJoin) {
 }
 
 // Parts from an earlier run are always read, several at once, with their
-// log lines in list order; the product's digest is computed in the same
-// pass as the join, and a product that does not match is deleted as ever,
-// even when every part came in this run.
+// log lines in list order, and one that broke off is resumed; the product's
+// digest is computed in the same pass as the join, and a product that does
+// not match is deleted as ever, even when every part came in this run.
 TEST_F(DownloadPages, PartsFromAnEarlierRunAreReadAndTheProductIsCheckedAsItIsJoined) {
   LoadPublishedList();
   WriteAllParts();
@@ -267,6 +267,26 @@ TEST_F(DownloadPages, PartsFromAnEarlierRunAreReadAndTheProductIsCheckedAsItIsJo
   for (const QString& line : LogLines())
     if (line.contains("Identical digest:")) checked << line.section("Identical digest:", 1);
   EXPECT_EQ(checked, QStringList({PartPath(1), PartPath(2), PartPath(3), ProductPath(), "demo.bin"}));
+  ASSERT_TRUE(WaitUntil([&] { return !QFileInfo::exists(App->DownloadList.DownloadTempDir); }));
+  ASSERT_TRUE(QFile::remove(ProductPath()));
+
+  // A part that broke off in the earlier run is not read (its length says
+  // it is not done) and only its rest is fetched.
+  ASSERT_TRUE(QDir().mkpath(App->DownloadList.DownloadTempDir));
+  for (int i = 1; i < 4; ++i) App->DownloadList.GetDownloadEntry(i)->IsDownloaded = 0;
+  WriteAllParts();
+  WritePart(2, PartBytes(2).left(100000));
+  OpenFrame();
+  CountSteps();
+  ASSERT_TRUE(Frame->EnterState(ST_VERIFY));
+  ASSERT_TRUE(WaitForState(ST_DOWNLOADING));
+  EXPECT_EQ(Steps[CParcel2Dlg10::PHASE_PARTS].load(), 4) << "parts 1 and 3 only";
+  ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
+  EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
+  const std::vector<CHostRequest> requests = Host.GetRequests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].ReqId, Published.Files[2].FileName.toStdString());
+  EXPECT_EQ(requests[0].GetHeader("Range"), "bytes=100000-");
   ASSERT_TRUE(WaitUntil([&] { return !QFileInfo::exists(App->DownloadList.DownloadTempDir); }));
   ASSERT_TRUE(QFile::remove(ProductPath()));
 

@@ -153,10 +153,13 @@ TEST_F(DownloadExecuterTest, FailedPartsGetThreePasses) {
     int Retries;
   };
   const CCase cases[] = {
-      // A wrong length ends the pass: the parts after it wait for the next one.
-      {"one byte short, thrice", CHostFault::ShortBody(), 3, 0, {1, 3, 0}, {1, 0, 0}, 2},
+      // A wrong length that adds nothing ends the pass: the parts after it
+      // wait for the next one.
       {"one byte long, thrice", CHostFault::LongBody(), 3, 0, {1, 3, 0}, {1, 0, 0}, 2},
-      {"one byte short, once", CHostFault::ShortBody(), 1, 1, {1, 2, 1}, {1, 1, 1}, 1},
+      // A short body keeps what came and the rest is asked for at once; an
+      // empty rest ends the pass.
+      {"one byte short, once", CHostFault::ShortBody(), 1, 1, {1, 2, 1}, {1, 1, 1}, 0},
+      {"one byte short, thrice", CHostFault::ShortBody(), 3, 1, {1, 4, 1}, {1, 1, 1}, 2},
       // A wrong digest only fails the part: the pass goes on.
       {"wrong digest, thrice", CHostFault::CorruptByte(), 3, 0, {1, 3, 1}, {1, 0, 1}, 2},
       {"wrong digest, twice", CHostFault::CorruptByte(), 2, 1, {1, 3, 1}, {1, 1, 1}, 2},
