@@ -110,8 +110,12 @@ QString CDownloadList::GetOutputFilePath() {
     LogError(Logger, "Invalid file name:%s", product->FileName);
     return QString();
   }
+  // Before a folder is settled there is no product: a file of that name in
+  // the working directory is not the customer's download, and must be
+  // neither judged complete nor deleted.
+  if (TargetSaveDir.isEmpty()) return QString();
   QString path = TargetSaveDir;
-  if (!path.isEmpty() && !path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+  if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
   return path + product->FileName;
 }
 

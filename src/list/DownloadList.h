@@ -59,7 +59,7 @@ public:
   // Records the save folder in the list file so a later run resumes there.
   bool AppendTargetSaveDir();
   // The product file in the save folder; empty when entry 0 is missing or
-  // its name would leave the folder.
+  // its name would leave the folder, and before a folder is settled.
   QString GetOutputFilePath();
   // "DownloadFile_<digest>.TMP"; empty unless the digest is 32 hex digits,
   // in which case the part has no file at all.

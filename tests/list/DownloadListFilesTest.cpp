@@ -56,7 +56,7 @@ TEST_F(DownloadListFilesTest, OutputPathStaysInTheSaveFolder) {
   } cases[] = {
       {"/save", "prod.bin", "/save/prod.bin", nullptr},
       {"/save/", "prod.bin", "/save/prod.bin", nullptr},
-      {"", "prod.bin", "prod.bin", nullptr},
+      {"", "prod.bin", "", nullptr},  // no folder settled yet: not the working directory's file
       {"/save", "製品 v2.bin", "/save/製品 v2.bin", nullptr},
       {"/save", "...", "", "ERROR Invalid file name:..."},
       {"/save", ".bashrc", "", "ERROR Invalid file name:.bashrc"},  // never a hidden file
