@@ -5,6 +5,7 @@
 # rounds; every file is deleted afterwards. Argument: the number of rounds.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARCEL2_BENCHMARKS=ON -DPARCEL2_TESTS=OFF >/dev/null
-cmake --build build-bench -j2 --target parcel2_download_page_bench
+# shellcheck source=bench/support/bench.sh
+source bench/support/bench.sh
+bench_build build-bench parcel2_download_page_bench
 QT_QPA_PLATFORM=offscreen ./build-bench/bench/download-page/parcel2_download_page_bench "$@"

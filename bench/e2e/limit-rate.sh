@@ -14,8 +14,7 @@ runs="${1:-3}"
 build="${PARCEL2_BENCH_BUILD:-build-bench}"
 bench_require /usr/bin/time md5sum
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARCEL2_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target parcel2 parcel2-host
+bench_build "$build" parcel2 parcel2-host
 parcel2="$PWD/$build/src/parcel2"
 host="$PWD/$build/host/parcel2-host"
 

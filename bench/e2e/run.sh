@@ -34,8 +34,7 @@ key="E2E-BENCH"
 
 bench_require curl md5sum iconv /usr/bin/time
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARCEL2_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target parcel2 parcel2-host
+bench_build "$build" parcel2 parcel2-host
 parcel2="$PWD/$build/src/parcel2"
 host="$PWD/$build/host/parcel2-host"
 

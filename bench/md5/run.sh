@@ -3,6 +3,7 @@
 # temporary folder, hashed by CMD5Digest and by md5sum, then deleted.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARCEL2_BENCHMARKS=ON -DPARCEL2_TESTS=OFF >/dev/null
-cmake --build build-bench -j2 --target parcel2_md5_bench
+# shellcheck source=bench/support/bench.sh
+source bench/support/bench.sh
+bench_build build-bench parcel2_md5_bench
 ./build-bench/bench/md5/parcel2_md5_bench "$@"

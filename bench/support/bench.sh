@@ -1,6 +1,7 @@
 # shellcheck shell=bash disable=SC2034,SC2154  # globals shared with the sourcing script
 # Shell pieces the whole-process benchmarks share; sourced, never run.
 #   bench_require TOOL...               stops with an install hint when one is missing
+#   bench_build BUILD TARGET...         an optimised build of the targets in BUILD
 #   probe_free_port                     a loopback port nobody listens on
 #   wait_for_port PORT PID              until PORT answers, while PID lives
 #   bench_start_host HOST CATALOG OUT [ARG...]
@@ -25,6 +26,15 @@ bench_require() {
       exit 1
     fi
   done
+}
+
+# Every benchmark builds into the same Release folder, with the benchmark
+# targets on, so one does not reconfigure the folder under another.
+bench_build() {
+  local build="$1"
+  shift
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARCEL2_BENCHMARKS=ON -DPARCEL2_TESTS=OFF >/dev/null
+  cmake --build "$build" -j2 --target "$@"
 }
 
 # A port nobody listens on; a server still fails cleanly if one is taken

@@ -36,8 +36,7 @@ if [ -z "$nginx_bin" ]; then
 fi
 bench_require curl /usr/bin/time
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARCEL2_BENCHMARKS=ON -DPARCEL2_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target parcel2_transfer_fetch parcel2-host
+bench_build "$build" parcel2_transfer_fetch parcel2-host
 fetch="$build/bench/transfer/parcel2_transfer_fetch"
 host="$build/host/parcel2-host"
 
