@@ -97,7 +97,7 @@ std::uint64_t CFileJoint::Join(CDownloadList& list, CDigestPipeline* digest) {
     bool kernelCopies = digest == nullptr;
     while (copied < length) {
       if (IsStopped()) return 0;  // the caller removes what was written
-      if (StepObserver) StepObserver();
+      ObserveStep();
       // The kernel copies the chunk without a trip through this process;
       // where it cannot (another file system on an older kernel, a special
       // file) the bytes go through the buffer.

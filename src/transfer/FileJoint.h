@@ -1,10 +1,11 @@
 #pragma once
 
+#include "transfer/ChunkedWork.h"
+
 #include <QtGlobal>
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 
 class CDigestPipeline;
 class CDownloadList;
@@ -14,7 +15,7 @@ class CLogWriter;
 // entries, a chunk at a time, looking at the stop flag (when one is given)
 // before every chunk. Runs on the verification worker thread; the page's
 // timer reads JoinedBytes on the UI thread.
-class CFileJoint {
+class CFileJoint : public CChunkedWork {
 public:
   explicit CFileJoint(CLogWriter& logger);
   virtual ~CFileJoint();
@@ -34,12 +35,6 @@ public:
   // changed, when it cannot be done that way; Join then does it as ever.
   std::uint64_t Adopt(CDownloadList& list, const QString& assembled, std::uint64_t size);
 
-  // The flag stays the caller's and must outlive the join; null: none.
-  void SetStopFlag(const std::atomic<int>* stop) { Stop = stop; }
-  bool IsStopped() const { return Stop && Stop->load() != 0; }
-  // Tests: called on the joining thread before every chunk.
-  void SetStepObserver(std::function<void()> observer) { StepObserver = std::move(observer); }
-
   std::uint64_t GetJoinedBytes() const { return JoinedBytes.load(std::memory_order_relaxed); }
 
   static constexpr qint64 CHUNK_SIZE = 102400;
@@ -47,6 +42,4 @@ public:
 private:
   std::atomic<std::uint64_t> JoinedBytes{0};
   CLogWriter& Logger;
-  const std::atomic<int>* Stop = nullptr;
-  std::function<void()> StepObserver;
 };

@@ -43,7 +43,7 @@ CMD5Digest::EHashResult CMD5Digest::HashFile(const QString& path, Digest& digest
     context.Update(chunk.get(), static_cast<std::size_t>(got));
     total += got;
     HashedBytes.store(total, std::memory_order_relaxed);
-    if (StepObserver) StepObserver();
+    ObserveStep();
   }
   digest = context.Final();
   // The identity vouches for these bytes only when nothing touched the file

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/ChunkedWork.h"
 #include "transfer/MD5Context.h"
 
 #include <QByteArray>
@@ -9,7 +10,6 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 
 class CLogWriter;
 struct CFileIdentity;
@@ -19,7 +19,7 @@ struct CFileIdentity;
 // display on another thread can watch a long comparison; a stop flag, when
 // one is given, is looked at before every chunk. One object hashes one
 // thing at a time; only HashedBytes may be read from other threads.
-class CMD5Digest {
+class CMD5Digest : public CChunkedWork {
 public:
   static constexpr qint64 CHUNK_SIZE = 102400;
   static constexpr int DIGEST_BYTES = CMD5Context::DIGEST_BYTES;
@@ -64,11 +64,6 @@ public:
   // The end of a comparison that needed no reading: the file differs. 0.
   int ReportDifferent(const QString& path);
 
-  // The flag stays the caller's and must outlive the hashing; null: none.
-  void SetStopFlag(const std::atomic<int>* stop) { Stop = stop; }
-  bool IsStopped() const { return Stop && Stop->load() != 0; }
-  // Tests: called on the hashing thread after every chunk of a file.
-  void SetStepObserver(std::function<void()> observer) { StepObserver = std::move(observer); }
   // A comparison that needed no reading still moves the progress on.
   void SetHashedBytes(qint64 bytes) { HashedBytes.store(bytes, std::memory_order_relaxed); }
 
@@ -90,6 +85,4 @@ private:
   CMD5Context Context;
   std::atomic<qint64> HashedBytes{0};
   CLogWriter* Logger = nullptr;
-  const std::atomic<int>* Stop = nullptr;
-  std::function<void()> StepObserver;
 };
