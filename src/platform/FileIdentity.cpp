@@ -28,3 +28,13 @@ bool ReadFileIdentity(const QString& path, CFileIdentity& identity) {
   struct stat info{};
   return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &info) == 0 && FromStat(info, identity);
 }
+
+CFileIdentity CloseKeepingIdentity(QFile& file, const QString& path) {
+  CFileIdentity open;
+  const bool known = file.flush() && ReadFileIdentity(file.handle(), open);
+  file.close();
+  CFileIdentity closed;
+  if (!known || file.error() != QFileDevice::NoError || !ReadFileIdentity(path, closed) || !(closed == open))
+    return CFileIdentity();
+  return closed;
+}

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+class QFile;
+
 // What tells one state of a file from another without reading it: the
 // device and inode, the size, and the modification and change times to the
 // nanosecond. A write moves the change time, and nobody can set that back,
@@ -30,3 +32,9 @@ struct CFileIdentity {
 // is another file.
 bool ReadFileIdentity(int fd, CFileIdentity& identity);
 bool ReadFileIdentity(const QString& path, CFileIdentity& identity);
+
+// Closes a file written at path and gives its identity as it was closed:
+// empty when the flush or the close failed, or when the closing changed the
+// file (a file system that sets the times on closing vouches for nothing).
+// The file's error tells the caller why a close failed.
+CFileIdentity CloseKeepingIdentity(QFile& file, const QString& path);

@@ -31,10 +31,6 @@ void CAssemblyCopy::Write(const char* data, std::size_t size) {
 
 void CAssemblyCopy::Finish() {
   if (!File.isOpen()) return;
-  CFileIdentity open;
-  const bool known = !Failed && File.flush() && ReadFileIdentity(File.handle(), open);
-  File.close();
-  CFileIdentity closed;
-  if (known && File.error() == QFileDevice::NoError && ReadFileIdentity(Path, closed) && closed == open)
-    Identity = closed;
+  const CFileIdentity closed = CloseKeepingIdentity(File, Path);
+  if (!Failed) Identity = closed;
 }

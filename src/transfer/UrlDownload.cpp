@@ -21,7 +21,6 @@
 namespace {
 
 const QString NO_SESSION_TEXT = QStringLiteral("No internet session is open.");
-const QString BODY_TOO_LONG_TEXT = QStringLiteral("The response body is longer than 2147483647 bytes.");
 
 bool IsRedirect(int status) { return (status >= 300 && status <= 304) || status == 307; }
 

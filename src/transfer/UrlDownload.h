@@ -78,6 +78,9 @@ public:
   bool AreRequestsAborted() const { return RequestsAborted.load() != 0; }
 
 private:
+  // Both kinds of download count the body in a 32-bit result.
+  static inline const QString BODY_TOO_LONG_TEXT = QStringLiteral("The response body is longer than 2147483647 bytes.");
+
   // ATTEMPT_WHOLE_AGAIN: a resume the host answered otherwise than with
   // the rest asked for; the file was emptied and the whole body follows.
   enum EAttemptEnd { ATTEMPT_ENDED, ATTEMPT_REDIRECTED, ATTEMPT_WHOLE_AGAIN };

@@ -2,6 +2,7 @@
 
 #include "log/Log.h"
 #include "log/PurchaseKeyMask.h"
+#include "platform/FileIdentity.h"
 #include "platform/HttpRequest.h"
 #include "platform/NoFollowFile.h"
 #include "transfer/AssemblyCopy.h"
@@ -22,7 +23,6 @@
 
 namespace {
 
-const QString BODY_TOO_LONG_TEXT = QStringLiteral("The response body is longer than 2147483647 bytes.");
 const QString BODY_LONGER_THAN_EXPECTED_TEXT = QStringLiteral("The response body is longer than the file it should be.");
 
 }  // namespace
@@ -165,17 +165,12 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
     // that is a write failure too, and the result may only count what the
     // file really holds.
     if (assembly) assembly->Finish();
-    CFileIdentity open;
-    const bool known = call.Rules.ClosedIdentity && file.flush() && ReadFileIdentity(file.handle(), open);
-    file.close();
+    const CFileIdentity closed = CloseKeepingIdentity(file, call.Path);
     if (!failed && file.error() != QFileDevice::NoError) {
       ReportFileFailure(file.errorString());
       call.Result = static_cast<int>(std::min<qint64>(call.Result, QFileInfo(call.Path).size()));
-    } else if (known && !failed) {
-      // Only an identity that the closing did not change vouches for the
-      // bytes: a file system that sets the times when it closes gives none.
-      CFileIdentity closed;
-      if (ReadFileIdentity(call.Path, closed) && closed == open) *call.Rules.ClosedIdentity = closed;
+    } else if (!failed && call.Rules.ClosedIdentity) {
+      *call.Rules.ClosedIdentity = closed;
     }
   }
   watchdog.Paused.store(1);
