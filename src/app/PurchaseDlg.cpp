@@ -1,5 +1,6 @@
 #include "app/PurchaseDlg.h"
 
+#include "app/PurchaseLink.h"
 #include "platform/ui/Artwork.h"
 #include "res/DialogTemplates.h"
 
@@ -12,7 +13,6 @@ namespace {
 
 // Up to the largest number the host's purchase numbers take.
 constexpr int NUMBER_DIGITS = 10;
-constexpr qint64 LARGEST_NUMBER = 2147483647;
 
 }  // namespace
 
@@ -40,13 +40,11 @@ bool CPurchaseDlg::OnInitDialog() {
 }
 
 bool CPurchaseDlg::ReadInput(int& number, QString& key) const {
-  const QString digits = GetDlgItemText(IDC_PURCHASE_NO);
-  bool ok = false;
-  const qint64 value = digits.toLongLong(&ok);
+  const int value = ReadPurchaseNumber(GetDlgItemText(IDC_PURCHASE_NO));
   // Pasted keys often bring a line break or a space at either end.
   key = GetDlgItemText(IDC_PURCHASE_KEY).trimmed();
-  if (!ok || value < 1 || value > LARGEST_NUMBER || key.isEmpty()) return false;
-  number = static_cast<int>(value);
+  if (value == 0 || key.isEmpty()) return false;
+  number = value;
   return true;
 }
 

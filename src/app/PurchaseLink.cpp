@@ -108,9 +108,8 @@ CPurchaseLink ParsePurchaseLink(const QString& link, const QStringList& makersHo
     }
   }
 
-  static const QRegularExpression digits(QStringLiteral("^[0-9]{1,10}$"));
-  const qint64 value = number && digits.match(*number).hasMatch() ? number->toLongLong() : 0;
-  if (value < 1 || value > 2147483647) {
+  const int value = number ? ReadPurchaseNumber(*number) : 0;
+  if (value == 0) {
     parsed.Problem = LINK_BAD_NUMBER;
     return parsed;
   }
@@ -130,9 +129,15 @@ CPurchaseLink ParsePurchaseLink(const QString& link, const QStringList& makersHo
     parsed.HostUrl = *host;
   }
   parsed.Problem = LINK_OK;
-  parsed.Number = static_cast<int>(value);
+  parsed.Number = value;
   parsed.Key = *key;
   return parsed;
+}
+
+int ReadPurchaseNumber(const QString& text) {
+  static const QRegularExpression digits(QStringLiteral("^[0-9]{1,10}$"));
+  const qint64 value = digits.match(text).hasMatch() ? text.toLongLong() : 0;
+  return value >= 1 && value <= 2147483647 ? static_cast<int>(value) : 0;
 }
 
 QStringList MakersHosts() {

@@ -45,5 +45,9 @@ CPurchaseLink ParsePurchaseLink(const QString& link, const QStringList& makersHo
 // default host.
 QStringList MakersHosts();
 
+// A purchase number as a link carries it or the customer types it: digits
+// only, 1 to 2147483647; 0 for anything else.
+int ReadPurchaseNumber(const QString& text);
+
 // The customer's words for a problem: a string id of the string table.
 int PurchaseLinkProblemText(EPurchaseLinkProblem problem);
