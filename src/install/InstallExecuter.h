@@ -38,13 +38,12 @@ public:
   // The show command a list's window type stands for.
   static int ToShowCommand(int windowType);
 
-  // Any thread: the wizard is quitting. A waited command is not waited for
-  // any longer (it goes on running: it is the customer's installer) and no
+  // The caller's flag, which must outlive Execute, is raised (on any
+  // thread) when the wizard quits: a waited command is not waited for any
+  // longer (it goes on running: it is the customer's installer) and no
   // further command starts.
-  void Stop() { Stopped.store(1); }
-  // The same through a flag of the caller's, which must outlive Execute.
   void WatchStopFlag(const std::atomic<std::int32_t>* flag) { StopFlag = flag; }
-  bool IsStopped() const { return Stopped.load() != 0 || (StopFlag && StopFlag->load() != 0); }
+  bool IsStopped() const { return StopFlag && StopFlag->load() != 0; }
 
   // What the last Execute came to, for those who keep the promise that a
   // product was installed: each command that could not be started or that
@@ -53,7 +52,6 @@ public:
 
 private:
   CLogWriter& Logger;
-  std::atomic<std::int32_t> Stopped{0};
   const std::atomic<std::int32_t>* StopFlag = nullptr;
   QStringList Failures;
 };

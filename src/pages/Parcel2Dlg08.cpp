@@ -6,6 +6,18 @@
 #include "res/Strings.h"
 #include "wizard/Parcel2App.h"
 
+namespace {
+
+// The worker stops before its next attempt, and the request under way is
+// closed: a host that sends the list a byte at a time holds up neither the
+// wizard nor the program's end.
+void StopWorker(CDlListFlags& flags) {
+  flags.CancelRequested = 1;
+  if (flags.Ended.load() == 0) GetApp().UrlDownload.AbortRequests();
+}
+
+}  // namespace
+
 bool CParcel2Dlg08::OnInitDialog() {
   Flags = std::make_shared<CDlListFlags>();
   if (StartsWorker) {
@@ -29,7 +41,7 @@ void CParcel2Dlg08::OnTimer(int timerId) {
   if (timerId == TIMEOUT_TIMER_ID && Flags->CancelPaused.load() == 0) {
     LogError(GetApp().Logger, "Time-Out get download-list-file");
     Flags->TimedOut = 1;
-    StopWorker();
+    StopWorker(*Flags);
     KillTimer(TIMEOUT_TIMER_ID);
   }
   CParcel2SubDlg::OnTimer(timerId);
@@ -42,8 +54,7 @@ void CParcel2Dlg08::OnCancel() {
   flags->CancelPaused = 1;
   if (ShowMessageBox(GetSafeHwnd(), LoadString(IDS_CANCEL_QUESTION), LoadString(IDS_CANCEL_CAPTION),
                      MB_YESNO | MB_DEFBUTTON2) == IDYES) {
-    flags->CancelRequested = 1;
-    if (flags->Ended.load() == 0) GetApp().UrlDownload.AbortRequests();
+    StopWorker(*flags);
     LogError(GetApp().Logger, "GetDownloadList Cancel");
   }
   flags->CancelPaused = 0;
@@ -57,15 +68,7 @@ bool CParcel2Dlg08::OnCommand(int commandId) {
   return CParcel2SubDlg::OnCommand(commandId);
 }
 
-// The worker stops before its next attempt, and the request under way is
-// closed: a host that sends the list a byte at a time holds up neither the
-// wizard nor the program's end.
-void CParcel2Dlg08::StopWorker() {
-  Flags->CancelRequested = 1;
-  if (Flags->Ended.load() == 0) GetApp().UrlDownload.AbortRequests();
-}
-
 // The window goes before the worker has reported only when the wizard was
 // closed under it: the worker then stops instead of trying the host again
 // for a wizard that is gone.
-void CParcel2Dlg08::OnDestroy() { StopWorker(); }
+void CParcel2Dlg08::OnDestroy() { StopWorker(*Flags); }

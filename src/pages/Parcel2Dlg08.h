@@ -31,7 +31,4 @@ protected:
   void OnCancel() override;
   bool OnCommand(int commandId) override;
   void OnDestroy() override;
-
-private:
-  void StopWorker();
 };
