@@ -149,7 +149,9 @@ TEST_F(HostFault, EachFaultHitsOnlyTheFirstRequests) {
     const CHostFetch after = list ? GetList() : GetPart();
     EXPECT_EQ(after.Status, 200);
     EXPECT_EQ(after.Body, sound);
-    if (list) EXPECT_EQ(after.Header("digest"), goodDigest);
+    if (list) {
+      EXPECT_EQ(after.Header("digest"), goodDigest);
+    }
     EXPECT_EQ(Host.GetFaultHits(rule), c.Count);
     Host.ClearFaults();
   }

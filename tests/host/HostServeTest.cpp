@@ -200,7 +200,9 @@ TEST(HostServe, ScriptsAnswerOnlyWhatTheyServe) {
     const std::string url = HostUrl(host, c.Path);
     const CHostFetch answer = c.Get ? FetchFromHost(url + "?" + c.Query, nullptr) : PostToHost(url, c.Query);
     EXPECT_EQ(answer.Status, c.Status) << c.Path << " " << c.Query << (c.Get ? " GET" : " POST");
-    if (c.Bytes >= 0) EXPECT_EQ(answer.Body.size(), c.Bytes) << c.Path << " " << c.Query;
+    if (c.Bytes >= 0) {
+      EXPECT_EQ(answer.Body.size(), c.Bytes) << c.Path << " " << c.Query;
+    }
   }
 }
 
@@ -341,7 +343,9 @@ TEST(HostServe, APartsRangeGetsTheRestUnlessRangesAreOff) {
     EXPECT_EQ(fetched.Status, c.Status) << c.Name;
     EXPECT_EQ(fetched.Header("content-range"), c.ContentRange) << c.Name;
     const QByteArray whole = c.List ? published.ListBytes : product;
-    if (c.From >= 0) EXPECT_TRUE(fetched.Body == whole.mid(c.From)) << c.Name;
+    if (c.From >= 0) {
+      EXPECT_TRUE(fetched.Body == whole.mid(c.From)) << c.Name;
+    }
     const std::vector<CHostRequest> requests = host.GetRequests();
     ASSERT_EQ(requests.size(), 1u) << c.Name;
     EXPECT_EQ(requests[0].GetHeader("Range"), c.Range) << c.Name;

@@ -342,7 +342,9 @@ TEST(PlainHttpListWarning, OnlyForPlainHttpFromAnotherMachine) {
   for (const auto& [hostUrl, warned] : cases) {
     const QString warning = PlainHttpListWarning(QString::fromUtf8(hostUrl));
     EXPECT_EQ(!warning.isEmpty(), warned) << hostUrl;
-    if (warned) EXPECT_TRUE(warning.contains("plain HTTP from downloads.example")) << warning.toStdString();
+    if (warned) {
+      EXPECT_TRUE(warning.contains("plain HTTP from downloads.example")) << warning.toStdString();
+    }
   }
 }
 

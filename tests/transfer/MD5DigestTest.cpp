@@ -106,7 +106,9 @@ TEST(MD5Digest, TwoStreamsInOnePassGiveWhatEachWouldAlone) {
     EXPECT_EQ(pipeline.GetSubmittedBytes(), static_cast<std::uint64_t>(bytes.size()));
     EXPECT_EQ(Hex(pipeline.GetPart().Final()), OracleHex(bytes));
     ASSERT_EQ(pipeline.GetProduct().has_value(), withProduct);
-    if (withProduct) EXPECT_EQ(Hex(pipeline.GetProduct()->Final()), OracleHex(before.left(37) + bytes));
+    if (withProduct) {
+      EXPECT_EQ(Hex(pipeline.GetProduct()->Final()), OracleHex(before.left(37) + bytes));
+    }
   }
 }
 
