@@ -1,6 +1,5 @@
 #include "app/PurchaseLink.h"
 
-#include "platform/HttpUrl.h"
 #include "res/ResourceIds.h"
 
 #include <QRegularExpression>
@@ -45,19 +44,6 @@ std::optional<QString> Decode(const QString& value) {
   for (const QChar c : text)
     if (c.category() == QChar::Other_Control) return std::nullopt;
   return text;
-}
-
-// A maker's host by name and port, whatever scheme its entry names: the
-// link must use https anyway, so an entry without a port means 443.
-bool IsMakersHost(const CHttpUrl& url, const QStringList& makersHosts) {
-  static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
-  for (QString entry : makersHosts) {
-    entry.remove(scheme);
-    CHttpUrl maker;
-    if (!ParseHttpUrl(QStringLiteral("https://") + entry, maker)) continue;
-    if (maker.Server.compare(url.Server, Qt::CaseInsensitive) == 0 && maker.Port == url.Port) return true;
-  }
-  return false;
 }
 
 // An http or https base address with a host and nothing a base address
@@ -123,9 +109,7 @@ CPurchaseLink ParsePurchaseLink(const QString& link, const QStringList& makersHo
       parsed.Problem = LINK_BAD_HOST;
       return parsed;
     }
-    parsed.Host = IsLoopbackServer(url->Server) || (url->Secure && IsMakersHost(*url, makersHosts))
-                      ? LINK_HOST_TRUSTED
-                      : LINK_HOST_UNTRUSTED;
+    parsed.Host = IsTrustedLinkHost(*url, makersHosts) ? LINK_HOST_TRUSTED : LINK_HOST_UNTRUSTED;
     parsed.HostUrl = *host;
   }
   parsed.Problem = LINK_OK;
@@ -138,12 +122,6 @@ int ReadPurchaseNumber(const QString& text) {
   static const QRegularExpression digits(QStringLiteral("^[0-9]{1,10}$"));
   const qint64 value = digits.match(text).hasMatch() ? text.toLongLong() : 0;
   return value >= 1 && value <= 2147483647 ? static_cast<int>(value) : 0;
-}
-
-QStringList MakersHosts() {
-  QStringList hosts = QStringLiteral(PARCEL2_ALLOWED_HOSTS).split(QRegularExpression(QStringLiteral("[\\s;,]+")), Qt::SkipEmptyParts);
-  if (hosts.isEmpty()) hosts << QStringLiteral(PARCEL2_DEFAULT_HOST);
-  return hosts;
 }
 
 int PurchaseLinkProblemText(EPurchaseLinkProblem problem) {

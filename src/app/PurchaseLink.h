@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/HostTrust.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -37,13 +39,8 @@ struct CPurchaseLink {
 // whether or not it can be used.
 bool IsPurchaseLink(const QString& argument);
 
-// makersHosts: base addresses ("https://dl.example.com") or host names
-// ("dl.example.com[:port]"); a link's host matches one by name and port.
+// makersHosts: as IsMakersHost takes them.
 CPurchaseLink ParsePurchaseLink(const QString& link, const QStringList& makersHosts);
-
-// The maker's hosts given at build time (PARCEL2_ALLOWED_HOSTS), else the
-// default host.
-QStringList MakersHosts();
 
 // A purchase number as a link carries it or the customer types it: digits
 // only, 1 to 2147483647; 0 for anything else.

@@ -2,8 +2,8 @@
 
 #include "app/Parcel2Dlg.h"
 #include "log/Log.h"
-#include "pages/DlListThread.h"
 #include "pages/SizeText.h"
+#include "platform/HostTrust.h"
 #include "platform/UiLanguage.h"
 #include "res/ResourceIds.h"
 #include "res/Strings.h"

@@ -1,7 +1,7 @@
 #include "pages/DlListThread.h"
 
 #include "log/Log.h"
-#include "platform/HttpUrl.h"
+#include "platform/HostTrust.h"
 #include "res/RequestAddresses.h"
 #include "wizard/Parcel2App.h"
 #include "wizard/WizardEvents.h"
@@ -114,14 +114,6 @@ QString CleanHostMessage(const QString& text) {
   // A surrogate pair cut in two at the limit is no character at all.
   if (!clean.isEmpty() && clean.back().isHighSurrogate()) clean.chop(1);
   return clean.trimmed();
-}
-
-QString PlainHttpListWarning(const QString& hostUrl) {
-  CHttpUrl parts;
-  if (!ParseHttpUrl(hostUrl, parts) || parts.Secure || IsLoopbackServer(parts.Server)) return QString();
-  return QStringLiteral("The download list came over plain HTTP from %1: anyone on the way could have changed it, "
-                        "its install commands included.")
-      .arg(parts.Server);
 }
 
 int GetDlListThreadFunction(const CDlListJob& job) {

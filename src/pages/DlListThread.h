@@ -42,11 +42,6 @@ enum EDlListExit {
 // list and the transfer are its own while the page is shown.
 int GetDlListThreadFunction(const CDlListJob& job);
 
-// The warning a list asked for over plain HTTP from a host that is not
-// this machine deserves (anyone on the way could have changed it, its
-// install commands too); empty for https and for loopback hosts.
-QString PlainHttpListWarning(const QString& hostUrl);
-
 // The host's error answer as the connection error page shows it: line
 // breaks kept (as LF), other control characters dropped, at most 200
 // characters, surrounding white space trimmed.

@@ -1,7 +1,5 @@
 #include "platform/HttpUrl.h"
 
-#include <QStringList>
-
 #include <curl/curl.h>
 
 #include <memory>
@@ -55,17 +53,3 @@ bool ParseHttpUrl(const QString& url, CHttpUrl& parts) {
   return true;
 }
 
-bool IsLoopbackServer(const QString& server) {
-  const QString name = server.toLower();
-  if (name == QLatin1String("localhost") || name.endsWith(QLatin1String(".localhost"))) return true;
-  if (name == QLatin1String("[::1]")) return true;
-  // The parser writes IPv4 addresses as four decimal numbers.
-  const QStringList numbers = name.split(QLatin1Char('.'));
-  if (numbers.size() != 4) return false;
-  for (const QString& number : numbers) {
-    bool ok = false;
-    const int value = number.toInt(&ok);
-    if (!ok || value < 0 || value > 255) return false;
-  }
-  return numbers[0] == QLatin1String("127");
-}

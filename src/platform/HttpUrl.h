@@ -15,7 +15,3 @@ struct CHttpUrl {
 // unspecified.
 bool ParseHttpUrl(const QString& url, CHttpUrl& parts);
 
-// True only for names that cannot leave this machine: localhost (and names
-// under .localhost), 127.0.0.0/8 and [::1]. Any other name, even one that
-// happens to resolve to a loopback address, counts as a remote host.
-bool IsLoopbackServer(const QString& server);

@@ -1,8 +1,8 @@
 #include "transfer/UrlDownload.h"
 
 #include "log/Log.h"
+#include "platform/HostTrust.h"
 #include "platform/HttpSession.h"
-#include "platform/HttpUrl.h"
 #include "platform/MessageBox.h"
 #include "platform/StringTokenizer.h"
 #include "res/Strings.h"
@@ -138,10 +138,8 @@ int CUrlDownload::DownloadToFile(const QString& url, const QString& path, const 
         LogError(Logger, "Too many redirects:%s", EscapeControlCharacters(url));
         return -1;
       }
-      // Once secure, always secure: the answer must not come from anyone
-      // on the way.
       CHttpUrl next;
-      if (parts.Secure && ParseHttpUrl(call.Location, next) && !next.Secure) {
+      if (ParseHttpUrl(call.Location, next) && IsSecurityDowngrade(parts, next)) {
         LogError(Logger, "Refused redirect from https to http:%s", call.Location);
         return -1;
       }

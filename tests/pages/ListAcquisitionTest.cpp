@@ -331,23 +331,6 @@ TEST_F(ListAcquisition, AWorkerOutlivingTheFrameStopsSilently) {
 }
 
 
-// The list names the install commands: one that anyone on the way could
-// have changed is worth a warning, and only that one.
-TEST(PlainHttpListWarning, OnlyForPlainHttpFromAnotherMachine) {
-  const std::pair<const char*, bool> cases[] = {
-      {"http://downloads.example:8080", true}, {"https://downloads.example", false},
-      {"http://127.0.0.1:8080", false},        {"http://localhost/", false},
-      {"not an address", false},
-  };
-  for (const auto& [hostUrl, warned] : cases) {
-    const QString warning = PlainHttpListWarning(QString::fromUtf8(hostUrl));
-    EXPECT_EQ(!warning.isEmpty(), warned) << hostUrl;
-    if (warned) {
-      EXPECT_TRUE(warning.contains("plain HTTP from downloads.example")) << warning.toStdString();
-    }
-  }
-}
-
 // Real boxes, answered from inside their own loop as a person would. The
 // box is a child of the page: the worker never reports under an open
 // question (the version path neither), and when the page goes all the same
