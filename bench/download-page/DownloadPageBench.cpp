@@ -167,6 +167,7 @@ int main(int argc, char** argv) {
     ok = md5sum.waitForFinished(-1) && md5sum.exitCode() == 0 && ok;
     summed.push_back(timer.elapsed() / 1000.0);
     app.CheckedParts.Clear();
+    app.ProductAssembly.Clear();
 
     std::vector<double> gaps;
     for (size_t t = 1; t < page.Ticks.size(); ++t) gaps.push_back(static_cast<double>(page.Ticks[t] - page.Ticks[t - 1]));

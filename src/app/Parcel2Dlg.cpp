@@ -82,6 +82,13 @@ void CParcel2Dlg::OnWindowMessage(unsigned message, CMessageWParam wParam, CMess
   else if (message == WM_WIZARD_QUIT) OnWizardQuit();
 }
 
+void CParcel2Dlg::OnWindowMessage(unsigned message, CMessageWParam wParam, CMessageLParam lParam,
+                                  const std::any& payload) {
+  const auto* report = std::any_cast<CWizardReport>(&payload);
+  if (message == WM_WIZARD_EVENT && report) OnWizardEvent(static_cast<int>(static_cast<CMessageLParam>(wParam)), *report);
+  else OnWindowMessage(message, wParam, lParam);
+}
+
 bool CParcel2Dlg::OnCommand(int commandId) {
   if (commandId == ID_LOG_TOGGLE) {
     OnLogToggle();
@@ -148,7 +155,6 @@ void CParcel2Dlg::OnDestroy() {
 void CParcel2Dlg::StartInstallation() {
   CParcel2App& app = GetApp();
   InstallStop = std::make_shared<std::atomic<std::int32_t>>(0);
-  app.SetInstallFailures(QStringList());
-  CInstallJob job{GetSafeHwnd(), InstallStop, [&app](const QStringList& failures) { app.SetInstallFailures(failures); }};
+  CInstallJob job{GetSafeHwnd(), InstallStop};
   BeginWorkerThread([job, &list = app.DownloadList, &logger = app.Logger] { InstallThreadProc(job, list, logger); });
 }

@@ -12,6 +12,7 @@
 #include "pages/Parcel2Dlg13.h"
 #include "pages/Parcel2DlgErr.h"
 #include "platform/ui/DialogWindow.h"
+#include "wizard/WizardEvents.h"
 
 #include <QFont>
 
@@ -37,12 +38,13 @@ public:
   // The frame without a modal loop, for tests and the render tool.
   bool CreateModeless();
 
-  void OnWizardEvent(int event);
+  // The report rides with the event and stays the current state's.
+  void OnWizardEvent(int event, const CWizardReport& report = {});
   void OnWizardQuit();
   bool SwitchToState(int state);
   // Shows a state as if the table's first row into it had been taken, so
   // later events go on from there (tests and the render tool).
-  bool EnterState(int state);
+  bool EnterState(int state, const CWizardReport& report = {});
   // Told of every state the frame switches to (-1 and unknown states too),
   // once the state's page is shown; the unattended mode drives the pages
   // through it.
@@ -52,6 +54,8 @@ public:
 
   // The state shown: the last row's next state, 0 before any.
   int GetCurrentState() const;
+  // What the event that led to the current state reported.
+  const CWizardReport& GetCurrentReport() const { return CurrentReport; }
   CParcel2SubDlg* GetCurrentPage() const { return CurrentPage; }
   const QString& GetTitleText() const { return TitleText; }
   QMenu* GetSystemMenu() const { return SystemMenu; }
@@ -74,6 +78,8 @@ protected:
   void OnCancel() override;
   bool OnCommand(int commandId) override;
   void OnWindowMessage(unsigned message, CMessageWParam wParam, CMessageLParam lParam) override;
+  void OnWindowMessage(unsigned message, CMessageWParam wParam, CMessageLParam lParam,
+                       const std::any& payload) override;
   void OnPaint(QPainter& painter) override;
   void OnContextMenu(const QPoint& globalPos, bool fromKeyboard) override;
   void OnDestroy() override;
@@ -93,6 +99,7 @@ private:
   QFont TitleFont;
   QString TitleText;
   const CActionEntry* CurrentAction = nullptr;
+  CWizardReport CurrentReport;
   CParcel2SubDlg* CurrentPage = nullptr;
   QMenu* SystemMenu = nullptr;
   QAction* ReacquireItem = nullptr;

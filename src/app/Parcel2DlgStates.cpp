@@ -52,7 +52,7 @@ const CStatePage* FindStatePage(int state) {
 
 int CParcel2Dlg::GetCurrentState() const { return CurrentAction ? CurrentAction->NextState : ST_WELCOME; }
 
-void CParcel2Dlg::OnWizardEvent(int event) {
+void CParcel2Dlg::OnWizardEvent(int event, const CWizardReport& report) {
   // Once the wizard has ended, a late worker or a queued event moves nothing:
   // the application is on its way to shut down.
   if (IsEnded()) return;
@@ -70,13 +70,15 @@ void CParcel2Dlg::OnWizardEvent(int event) {
     return;
   }
   CurrentAction = row;
+  CurrentReport = report;
   if (!SwitchToState(row->NextState)) EndWizard();
 }
 
-bool CParcel2Dlg::EnterState(int state) {
+bool CParcel2Dlg::EnterState(int state, const CWizardReport& report) {
   for (const auto& row : GetApp().Config.ActionTable) {
     if (row->NextState == state) {
       CurrentAction = row.get();
+      CurrentReport = report;
       return SwitchToState(state);
     }
   }
@@ -121,7 +123,10 @@ bool CParcel2Dlg::ShowState(int state) {
       case ST_CONFIRM_FOLDER: page = &Page12; break;
       case ST_SELECT_DRIVE: page = &Page13; break;
       case ST_DOWNLOAD_ERROR:
-      case ST_CONNECT_ERROR: page = &PageErr; break;
+      case ST_CONNECT_ERROR:
+        PageErr.Report = CurrentReport;
+        page = &PageErr;
+        break;
       default: Page00.MessageIndex = info->MessageNumber; break;
     }
     if (state == ST_MESSAGE_6) GetWidget()->show();

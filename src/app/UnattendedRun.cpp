@@ -150,7 +150,7 @@ void CUnattendedRun::OnState(int state) {
   if (state == ST_INSTALLING) InstallStarted = true;
   if (state == ST_MESSAGE_6 && InstallStarted && !InstallFinished) {
     InstallFinished = true;
-    const QStringList failures = App.GetInstallFailures();
+    const QStringList failures = Frame->GetCurrentReport().InstallFailures;
     for (const QString& failure : failures) Print(Err, QStringLiteral("Install command failed: %1").arg(failure));
     InstallFailed = !failures.isEmpty();
   }

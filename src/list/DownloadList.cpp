@@ -185,3 +185,14 @@ void CDownloadList::WriteToLog() {
   }
   LogTrace(Logger, "TargetSaveDir=%s", TargetSaveDir);
 }
+
+int CDownloadList::CountMarkedParts() {
+  const int count = GetDownloadEntryCount();
+  int marked = 0;
+  for (int i = 1; i < count; ++i) {
+    const CDownloadEntry* entry = GetDownloadEntry(i);
+    if (entry && entry->IsDownloaded.load()) ++marked;
+  }
+  IsAllDownloaded.store(marked == count - 1 ? 1 : 0);
+  return marked;
+}

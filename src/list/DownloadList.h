@@ -75,6 +75,10 @@ public:
   // folder when nothing else is in it.
   void RemoveTempFiles();
   std::uint64_t GetRequiredSpace();
+  // The parts (entries 1 to n-1) that exist and are marked downloaded. Also
+  // sets IsAllDownloaded to whether all n-1 are: the pages' timers and their
+  // workers write the same value from the same marks.
+  int CountMarkedParts();
 
   QString DownloadTempDir;
   std::int32_t FileVersion = -1;

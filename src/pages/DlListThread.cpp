@@ -29,8 +29,8 @@ void DeleteListFile(const QString& path) { QFile::remove(path); }
 
 // Reports to the frame only while the page is still shown; a late worker
 // stays silent.
-void Report(const CDlListJob& job, int event) {
-  if (IsWindow(job.Page)) PostWizardEvent(job.Frame, event);
+void Report(const CDlListJob& job, int event, CWizardReport report = {}) {
+  if (IsWindow(job.Page)) PostWizardEvent(job.Frame, event, std::move(report));
 }
 
 // Waits while the cancel question is on the screen and no stop was asked for.
@@ -123,15 +123,12 @@ int GetDlListThreadFunction(const CDlListJob& job) {
   CLogWriter& log = app.Logger;
   const CDlListFlags& flags = *job.Flags;
 
-  app.SetHostMessage(QString());
-  app.SetCertificateProblem(QString());
   const int urlId = (app.TestMode.load() & 1) != 0 ? IDS_TEST_LIST_URL : IDS_LIST_URL;
   // The address is a format; formatting it undoubles the purchase's "%".
   const QString url = FormatText(RequestAddress(urlId, app.HostUrl, app.PurchaseNo, app.PurchaseKey));
   list.RemoveAllEntries();
   const QString listPath = app.GetListFilePath(app.PurchaseNo);
-  QString hostMessage;  // what the last attempt's error answer said
-  QString certificateProblem;
+  CWizardReport failure;  // what the last attempt's error answer said, or its certificate
 
   for (int attempt = 0; attempt < ATTEMPT_COUNT && flags.CancelRequested.load() == 0;) {
     if (attempt > 0) LogWarning(log, "GetDownloadList Retry #%d", attempt);
@@ -142,13 +139,13 @@ int GetDlListThreadFunction(const CDlListJob& job) {
 
     transfer.SetDigestCheck(1);
     const int received = transfer.DownloadToFile(url, listPath);
-    hostMessage.clear();
+    failure.HostMessage.clear();
     if (received <= 0) {
       DeleteListFile(listPath);
       // Asking again would meet the same certificate; and a host we cannot
       // trust is never asked over plain HTTP instead.
-      certificateProblem = transfer.GetCertificateProblem();
-      if (!certificateProblem.isEmpty()) break;
+      failure.CertificateProblem = transfer.GetCertificateProblem();
+      if (!failure.CertificateProblem.isEmpty()) break;
       ++attempt;
       continue;
     }
@@ -157,7 +154,7 @@ int GetDlListThreadFunction(const CDlListJob& job) {
       QString text;
       transfer.GetResponseHead(text);
       LogError(log, "Error msg=%s", EscapeControlCharacters(text));
-      hostMessage = CleanHostMessage(text);
+      failure.HostMessage = CleanHostMessage(text);
       DeleteListFile(listPath);
       ++attempt;
       continue;
@@ -202,8 +199,6 @@ int GetDlListThreadFunction(const CDlListJob& job) {
   }
   LogError(log, "Download entry is none.");
   DeleteListFile(listPath);
-  if (!hostMessage.isEmpty()) app.SetHostMessage(hostMessage);
-  if (!certificateProblem.isEmpty()) app.SetCertificateProblem(certificateProblem);
-  Report(job, EV_ERROR);
+  Report(job, EV_ERROR, std::move(failure));
   return DLLIST_NO_ENTRIES;
 }

@@ -12,6 +12,7 @@ void CParcel2Dlg03::DownloadThreadFunction(CParcel2Dlg03* page) {
   executer.Checker.List = &app.DownloadList;
   executer.Transfer = &app.UrlDownload;
   executer.Ledger = &app.CheckedParts;
+  executer.Product = &app.ProductAssembly;
   executer.SetPurchase(app.HostUrl, app.PurchaseNo, app.PurchaseKey, app.TestMode.load());
   executer.SetRateLimit(app.UrlDownload.GetMaxReceiveRate());
   if (app.UrlDownload.GetMaxReceiveRate() > 0)

@@ -10,7 +10,8 @@ int InstallThreadProc(const CInstallJob& job, const CDownloadList& list, CLogWri
   LogTrace(logger, "Start InstallExecuter::Execute");
   const int rc = executer.Execute(list);
   LogTrace(logger, "Finished InstallExecuter::Execute:Rc=%d", rc);
-  if (job.ReportFailures) job.ReportFailures(executer.GetFailures());
-  PostWizardEvent(job.Frame, EV_NEXT);
+  CWizardReport report;
+  report.InstallFailures = executer.GetFailures();
+  PostWizardEvent(job.Frame, EV_NEXT, std::move(report));
   return 0;
 }

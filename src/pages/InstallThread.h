@@ -2,11 +2,8 @@
 
 #include "platform/MessageBox.h"  // CWindowHandle
 
-#include <QStringList>
-
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 class CDownloadList;
@@ -18,11 +15,10 @@ struct CInstallJob {
   // Set by the frame when the wizard quits: the worker stops waiting for a
   // command and starts no other.
   std::shared_ptr<const std::atomic<std::int32_t>> Stop;
-  // Told of the commands that failed before the frame hears of the end.
-  std::function<void(const QStringList& failures)> ReportFailures;
 };
 
 // The install worker: runs the list's install commands and tells the
-// frame with EV_NEXT when they are done, whatever became of them. Runs on
+// frame with EV_NEXT when they are done, whatever became of them; the
+// commands that failed ride with the event. Runs on
 // a worker thread; it touches no window, it only posts. Returns 0.
 int InstallThreadProc(const CInstallJob& job, const CDownloadList& list, CLogWriter& logger);

@@ -1,7 +1,6 @@
 #include "pages/Parcel2Dlg03.h"
 
 #include "log/Log.h"
-#include "pages/MarkedParts.h"
 #include "pages/ProgressPosition.h"
 #include "pages/SizeText.h"
 #include "platform/UiLanguage.h"
@@ -36,7 +35,7 @@ bool CParcel2Dlg03::OnInitDialog() {
     SetProgressPosition(*bar, 0);
   }
   LastRoundedSeconds = -1;
-  PartsAtLastCheck = CountMarkedParts(list);
+  PartsAtLastCheck = list.CountMarkedParts();
   BytesAtLastCheck = app.UrlDownload.GetTotalReceived();
   SetDlgItemText(IDC_REMAINING_TIME, LoadString(IDS_CALCULATING));
   SetTimer(DISPLAY_TIMER, DisplayPeriodMs);
@@ -52,7 +51,7 @@ bool CParcel2Dlg03::OnInitDialog() {
 }
 
 void CParcel2Dlg03::OnTimer(int timerId) {
-  const int marked = CountMarkedParts(GetApp().DownloadList);
+  const int marked = GetApp().DownloadList.CountMarkedParts();
   if (timerId == DISPLAY_TIMER) UpdateDisplay(marked);
   else if (timerId == STALL_TIMER) CheckForStall(marked);
   CParcel2SubDlg::OnTimer(timerId);

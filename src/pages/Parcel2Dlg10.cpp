@@ -13,6 +13,7 @@
 CParcel2Dlg10::CParcel2Dlg10() : Checker(GetApp().Logger, nullptr), Joint(GetApp().Logger) {
   Checker.Hasher.SetStopFlag(&StopFlag);
   Joint.SetStopFlag(&StopFlag);
+  Joint.SetWriteFailureReport(ShowWriteFailureBox);
 }
 
 // The wizard can end while a check or a join runs: it was stopped when the

@@ -3,6 +3,7 @@
 #include "pages/PageWorker.h"
 #include "transfer/FileChecker.h"
 #include "transfer/FileJoint.h"
+#include "transfer/Verification.h"
 #include "wizard/Parcel2SubDlg.h"
 
 #include <atomic>
@@ -12,9 +13,9 @@
 class CDownloadList;
 
 // The verification page (template 144), shown for states 6 and 14. Its
-// worker accepts a product file that is already there and matches, or
-// checks the parts, joins them, checks the product and has the parts
-// removed. The bar runs over four phases of 100 each.
+// worker runs the verification (CVerification), posts what came of it and
+// has the parts removed after a right product. The bar runs over four
+// phases of 100 each.
 //
 // When the page goes while its worker runs (the customer quits), the
 // worker is stopped: every read and every step of the join looks at
@@ -23,11 +24,11 @@ class CParcel2Dlg10 : public CParcel2SubDlg {
 public:
   static constexpr int DISPLAY_TIMER = 1;
   static constexpr int DISPLAY_PERIOD_MS = 300;
-  static constexpr int PHASE_EXISTING = 0;
-  static constexpr int PHASE_PARTS = 1;
-  static constexpr int PHASE_JOIN = 2;
-  static constexpr int PHASE_PRODUCT = 3;
-  static constexpr int PHASE_DONE = 4;
+  static constexpr int PHASE_EXISTING = CVerification::PHASE_EXISTING;
+  static constexpr int PHASE_PARTS = CVerification::PHASE_PARTS;
+  static constexpr int PHASE_JOIN = CVerification::PHASE_JOIN;
+  static constexpr int PHASE_PRODUCT = CVerification::PHASE_PRODUCT;
+  static constexpr int PHASE_DONE = CVerification::PHASE_DONE;
 
   CParcel2Dlg10();
   ~CParcel2Dlg10() override;

@@ -2,7 +2,6 @@
 
 #include "res/ResourceIds.h"
 #include "res/Strings.h"
-#include "wizard/Parcel2App.h"
 
 bool CParcel2DlgErr::OnInitDialog() {
   ShowHostMessage();
@@ -11,8 +10,8 @@ bool CParcel2DlgErr::OnInitDialog() {
 
 void CParcel2DlgErr::ShowHostMessage() {
   if (!GetTemplate() || GetTemplate()->Id != IDD_CONNECT_ERROR) return;
-  const QString problem = GetApp().GetCertificateProblem();
-  const QString message = GetApp().GetHostMessage();
+  const QString& problem = Report.CertificateProblem;
+  const QString& message = Report.HostMessage;
   if (!problem.isEmpty())
     SetDlgItemText(IDC_MESSAGE, FormatString(IDS_CONNECT_ERROR_CERTIFICATE, problem));
   else if (!message.isEmpty())

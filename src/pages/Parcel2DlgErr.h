@@ -1,9 +1,15 @@
 #pragma once
 
 #include "wizard/Parcel2SubDlg.h"
+#include "wizard/WizardEvents.h"
 
 // The download and connection error pages (templates 148 and 149).
 class CParcel2DlgErr : public CParcel2SubDlg {
+public:
+  // What the event that led here reported; the frame sets it before the
+  // page is shown.
+  CWizardReport Report;
+
 protected:
   bool OnInitDialog() override;
 

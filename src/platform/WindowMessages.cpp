@@ -14,11 +14,12 @@ const QEvent::Type WINDOW_MESSAGE_EVENT = static_cast<QEvent::Type>(QEvent::regi
 
 class CWindowMessageEvent : public QEvent {
 public:
-  CWindowMessageEvent(unsigned message, CMessageWParam wParam, CMessageLParam lParam)
-      : QEvent(WINDOW_MESSAGE_EVENT), Message(message), WParam(wParam), LParam(lParam) {}
+  CWindowMessageEvent(unsigned message, CMessageWParam wParam, CMessageLParam lParam, std::any payload)
+      : QEvent(WINDOW_MESSAGE_EVENT), Message(message), WParam(wParam), LParam(lParam), Payload(std::move(payload)) {}
   const unsigned Message;
   const CMessageWParam WParam;
   const CMessageLParam LParam;
+  const std::any Payload;
 };
 
 // The registry lock is held while posting, so a window cannot be destroyed
@@ -57,7 +58,10 @@ void CMessageWindow::KillTimer(int timerId) {
 bool CMessageWindow::event(QEvent* event) {
   if (event->type() != WINDOW_MESSAGE_EVENT) return QObject::event(event);
   const auto* message = static_cast<CWindowMessageEvent*>(event);
-  Sink.OnWindowMessage(message->Message, message->WParam, message->LParam);
+  if (message->Payload.has_value())
+    Sink.OnWindowMessage(message->Message, message->WParam, message->LParam, message->Payload);
+  else
+    Sink.OnWindowMessage(message->Message, message->WParam, message->LParam);
   return true;
 }
 
@@ -70,11 +74,12 @@ void CMessageWindow::timerEvent(QTimerEvent* event) {
   }
 }
 
-bool PostMessage(CWindowHandle window, unsigned message, CMessageWParam wParam, CMessageLParam lParam) {
+bool PostMessage(CWindowHandle window, unsigned message, CMessageWParam wParam, CMessageLParam lParam,
+                 std::any payload) {
   std::lock_guard<std::mutex> lock(RegistryLock);
   const auto found = Windows.find(window);
   if (found == Windows.end()) return false;
-  QCoreApplication::postEvent(found->second, new CWindowMessageEvent(message, wParam, lParam));
+  QCoreApplication::postEvent(found->second, new CWindowMessageEvent(message, wParam, lParam, std::move(payload)));
   return true;
 }
 

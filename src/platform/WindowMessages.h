@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+#include <any>
 #include <cstdint>
 #include <map>
 
@@ -21,6 +22,12 @@ class CMessageSink {
 public:
   virtual ~CMessageSink() = default;
   virtual void OnWindowMessage(unsigned message, CMessageWParam wParam, CMessageLParam lParam) = 0;
+  // A message posted with a payload (what the sender found out, riding
+  // with the message that reports it); a sink that expects none drops it.
+  virtual void OnWindowMessage(unsigned message, CMessageWParam wParam, CMessageLParam lParam, const std::any& payload) {
+    (void)payload;
+    OnWindowMessage(message, wParam, lParam);
+  }
   virtual void OnTimer(int timerId) = 0;
 };
 
@@ -50,8 +57,10 @@ private:
   std::map<int, int> Timers;  // timer id -> Qt's timer id
 };
 
-// Any thread. False when the window does not exist (the message is dropped).
-bool PostMessage(CWindowHandle window, unsigned message, CMessageWParam wParam = 0, CMessageLParam lParam = 0);
+// Any thread. False when the window does not exist (the message is dropped,
+// and its payload with it).
+bool PostMessage(CWindowHandle window, unsigned message, CMessageWParam wParam = 0, CMessageLParam lParam = 0,
+                 std::any payload = {});
 // Any thread.
 bool IsWindow(CWindowHandle window);
 // UI thread only: the mailbox of a live window, or nullptr.

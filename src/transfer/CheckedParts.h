@@ -7,15 +7,10 @@
 
 #include <map>
 #include <mutex>
-#include <optional>
-#include <vector>
-
-class CDownloadList;
 
 // What this process has checked itself and may trust without reading it
 // again: each part file that matched its digest here, with the file's
-// identity at that moment, and the product's digest carried on over the
-// parts that arrived one after the other from the first.
+// identity at that moment.
 //
 // Nothing is kept across runs: a part from an earlier run is read at least
 // once in every run. A part counts as checked only while its file still has
@@ -34,46 +29,12 @@ public:
   // The file at path matched digest in this process and has not changed since.
   bool IsUnchanged(const QString& path, const CMD5Context::Digest& digest) const;
 
-  // The product's digest as it stands before part number part (1 for the
-  // first), when the parts before it arrived in order in this process;
-  // none otherwise. The digests of the parts in the list are compared with
-  // those the product's digest was carried over.
-  std::optional<CMD5Context> ProductBefore(const CDownloadList& list, int part) const;
-  // Part number part matched its digest, and the product's digest after it
-  // is after (carried on from ProductBefore(list, part)).
-  void RecordProductAfter(const CDownloadList& list, int part, const CMD5Context& after);
-  // The product's digest over every part, when it was carried on over all
-  // of them; the parts themselves must still be unchanged (IsUnchanged).
-  std::optional<CMD5Context> ProductOfAllParts(const CDownloadList& list) const;
-
-  // The product being put together as the parts arrive (CAssemblyCopy): its
-  // file holds the parts 1 to parts (and maybe the start of a part that
-  // failed after them) and had this identity when it was last closed. An
-  // empty identity forgets it.
-  void RecordAssembly(int parts, const CFileIdentity& identity);
-  // Part number part may be added to the assembly at offset: the file holds
-  // exactly the parts before it, the same parts the product's digest was
-  // carried over, and is unchanged since. The first part (offset 0) starts
-  // a new file unless an intact one holds parts already.
-  bool IsAssemblyReadyFor(const CDownloadList& list, int part, std::int64_t& offset) const;
-  // The assembly holds every part and nothing more, and is unchanged; size
-  // is its length.
-  bool IsAssemblyComplete(const CDownloadList& list, std::int64_t& size) const;
-
 private:
   struct CRecord {
     CMD5Context::Digest Digest{};
     CFileIdentity Identity;
   };
-  bool MatchesList(const CDownloadList& list, int parts) const;
-  bool IsAssemblyUnchanged(const QString& path) const;
 
   mutable std::mutex Lock;
   std::map<QString, CRecord> Parts;
-  // ProductAfter[k] is the product's digest after parts 1 to k+1, whose
-  // digests were ProductParts[0] to ProductParts[k].
-  std::vector<CMD5Context> ProductAfter;
-  std::vector<CMD5Context::Digest> ProductParts;
-  int AssemblyParts = 0;  // never more than ProductParts holds
-  CFileIdentity AssemblyIdentity;
 };

@@ -1,5 +1,7 @@
 #include "transfer/DigestPipeline.h"
 
+#include <algorithm>
+
 CDigestPipeline::CDigestPipeline() : Memory(new char[BUFFER_SIZE * BUFFER_COUNT]) {}
 
 CDigestPipeline::~CDigestPipeline() {
@@ -19,14 +21,15 @@ void CDigestPipeline::Restart(bool hashPart, const std::optional<CMD5Context>& p
   Submitted = 0;
 }
 
-char* CDigestPipeline::NextBuffer() {
+std::span<char> CDigestPipeline::NextBuffer() {
   std::unique_lock<std::mutex> guard(Lock);
   Changed.wait(guard, [this] { return Queued < BUFFER_COUNT; });
-  return Memory.get() + static_cast<std::size_t>(Head) * BUFFER_SIZE;
+  return {Memory.get() + static_cast<std::size_t>(Head) * BUFFER_SIZE, BUFFER_SIZE};
 }
 
 void CDigestPipeline::Submit(std::size_t size) {
   if (size == 0) return;
+  size = std::min(size, BUFFER_SIZE);
   if (!Worker.joinable()) Worker = std::thread([this] { Run(); });
   {
     std::lock_guard<std::mutex> guard(Lock);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <thread>
 
 // Hashes a stream of bytes on a thread of its own while the caller goes on
@@ -35,11 +36,11 @@ public:
   // given, from where the parts before this one left it.
   void Restart(bool hashPart, const std::optional<CMD5Context>& product);
 
-  // A buffer of BUFFER_SIZE bytes to fill; waits while the hashing thread
-  // still holds all of them. The same buffer comes back until it is
-  // submitted.
-  char* NextBuffer();
-  // The first size bytes of the buffer from NextBuffer join the stream.
+  // A buffer to fill; waits while the hashing thread still holds all of
+  // them. The same buffer comes back until it is submitted.
+  std::span<char> NextBuffer();
+  // The first size bytes of the buffer from NextBuffer join the stream
+  // (never more than it holds).
   void Submit(std::size_t size);
   // Waits until every byte submitted has been hashed.
   void Drain();

@@ -1,6 +1,13 @@
 #include "transfer/Download.h"
 
-int CDownload::DownloadToFile(const QString&, const QString&, const CBodyFileRules&) { return -1; }
+#include "transfer/BodySink.h"
+
+int CDownload::DownloadToSink(const QString&, CBodySink&, const CBodyRules&) { return -1; }
+
+int CDownload::DownloadToFile(const QString& url, const QString& path) {
+  CFileSink sink(path, false);
+  return DownloadToSink(url, sink);
+}
 
 int CDownload::DownloadToBytes(const QString&, QByteArray&) { return -1; }
 

@@ -8,6 +8,8 @@
 #include "transfer/DigestPipeline.h"
 #include "transfer/Download.h"
 #include "transfer/MoveAverage.h"
+#include "transfer/PartSink.h"
+#include "transfer/ProductAssembly.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -64,23 +66,21 @@ int CDownloadExecuter::CountDownloaded(int entryCount) const {
 // they are also put after those parts in the product being assembled.
 int CDownloadExecuter::FetchPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest,
                                  CAssemblyCopy& assembly, std::int64_t resumeFrom) {
-  CBodyFileRules rules;
+  CBodyRules rules;
   rules.MaxBodyBytes = static_cast<std::int64_t>(entry.Size) + 1;
-  rules.FolderMustBeReal = true;
   rules.ResumeFrom = resumeFrom;
   rules.WholeSize = entry.Size;
-  rules.Digest = &digest;
-  rules.ClosedIdentity = &ClosedIdentity;
   std::int64_t offset = 0;
-  if (Ledger) rules.ProductBefore = Ledger->ProductBefore(*List, part);
-  const bool assemble = rules.ProductBefore && Ledger->IsAssemblyReadyFor(*List, part, offset);
+  const std::optional<CMD5Context> productBefore = Product ? Product->ProductBefore(*List, part) : std::nullopt;
+  const bool assemble = productBefore && Product->IsAssemblyReadyFor(*List, part, offset);
   assembly.Aim(assemble ? List->GetAssemblyFilePath() : QString(), offset);
-  if (assemble) rules.Assembly = &assembly;
   digest.Restart(true, std::nullopt);
-  const int result = Transfer->DownloadToFile(MakeBodyUrl(entry), path, rules);
+  CPartSink sink(path, digest, productBefore, assemble ? &assembly : nullptr);
+  const int result = Transfer->DownloadToSink(MakeBodyUrl(entry), sink, rules);
   digest.Drain();
+  ClosedIdentity = sink.GetClosedIdentity();
   // Whatever came of the part, the parts before it are still in place.
-  if (assembly.IsStarted()) Ledger->RecordAssembly(part - 1, assembly.GetIdentity());
+  if (assembly.IsStarted()) Product->RecordAssembly(part - 1, assembly.GetIdentity());
   return result;
 }
 
@@ -93,10 +93,10 @@ int CDownloadExecuter::CheckFetchedPart(int part, CDownloadEntry& entry, const Q
   outcome.Result = CMD5Digest::HASH_DONE;
   outcome.Digest = digest.GetPart().Final();
   const int result = Checker.CheckHashed(&entry, outcome);
-  if (result == 1 && Ledger) {
-    Ledger->Record(path, outcome.Digest, ClosedIdentity);
-    if (digest.GetProduct()) Ledger->RecordProductAfter(*List, part, *digest.GetProduct());
-    if (assembly.IsStarted()) Ledger->RecordAssembly(part, assembly.GetIdentity());
+  if (result == 1 && Ledger) Ledger->Record(path, outcome.Digest, ClosedIdentity);
+  if (result == 1 && Product) {
+    if (digest.GetProduct()) Product->RecordProductAfter(*List, part, *digest.GetProduct());
+    if (assembly.IsStarted()) Product->RecordAssembly(part, assembly.GetIdentity());
   }
   return result;
 }

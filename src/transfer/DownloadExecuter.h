@@ -12,6 +12,7 @@
 class CAssemblyCopy;
 class CCheckedParts;
 class CDigestPipeline;
+class CProductAssembly;
 class CDownload;
 class CDownloadEntry;
 class CDownloadList;
@@ -25,10 +26,12 @@ class CLogWriter;
 // A part that breaks off keeps what it received and is resumed from there;
 // attempts that add bytes do not use up a pass.
 //
-// A part is hashed while it is written, so its check reads nothing back;
-// with a ledger, each part that passes is recorded there, and over parts
-// that come one after the other the product's digest is carried on and the
-// product is put together in the working folder as they are written.
+// A part is hashed while it is written, so its check reads nothing back:
+// the executer gives the transfer a sink (CPartSink) that writes the part's
+// file and feeds the digest and the assembly. With a ledger, each part that
+// passes is recorded there; with an assembly, over parts that come one
+// after the other the product's digest is carried on and the product is put
+// together in the working folder as they are written.
 //
 // Execute runs on the download worker; the progress page sets PauseFlag and
 // CancelFlag and reads RemainingSeconds and the marks from the UI thread.
@@ -70,7 +73,8 @@ public:
   std::atomic<std::uint32_t> RemainingSeconds{0};
   CDownload* Transfer = nullptr;
   CDownloadList* List = nullptr;
-  CCheckedParts* Ledger = nullptr;  // not owned; none: nothing is recorded
+  CCheckedParts* Ledger = nullptr;        // not owned; none: nothing is recorded
+  CProductAssembly* Product = nullptr;    // not owned; none: nothing is assembled
 
 private:
   enum EPartOutcome { PART_VERIFIED, PART_FAILED_CHECK, PART_NOT_FETCHED };

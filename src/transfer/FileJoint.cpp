@@ -3,14 +3,13 @@
 #include "list/DownloadList.h"
 #include "log/Log.h"
 #include "platform/NoFollowFile.h"
-#include "platform/MessageBox.h"
-#include "res/Strings.h"
 #include "transfer/DigestPipeline.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <memory>
+#include <span>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,19 +17,15 @@
 #include <cerrno>
 #include <cstring>
 
-namespace {
+CFileJoint::CFileJoint(CLogWriter& logger) : Logger(logger) {}
 
-// Runs on the verification thread; the box shows on the UI thread and this
-// thread waits for it to be closed.
-std::uint64_t FailIo(CLogWriter& logger, const QString& reason, const QString& fileName) {
-  LogError(logger, "Downloaded file I/O error()%s:%s", reason, fileName);
-  ShowMessageBox(0, FormatString(IDS_WRITE_FAILED, reason), QString(), MB_OK | MB_ICONHAND);
+// Runs on the verification thread, which waits while the owner tells the
+// customer.
+std::uint64_t CFileJoint::FailIo(const QString& reason, const QString& fileName) const {
+  LogError(Logger, "Downloaded file I/O error()%s:%s", reason, fileName);
+  if (WriteFailureReport) WriteFailureReport(reason);
   return 0;
 }
-
-}  // namespace
-
-CFileJoint::CFileJoint(CLogWriter& logger) : Logger(logger) {}
 
 std::uint64_t CFileJoint::Adopt(CDownloadList& list, const QString& assembled, std::uint64_t size) {
   const QString outputPath = list.GetDownloadEntry(0) ? list.GetOutputFilePath() : QString();
@@ -72,7 +67,7 @@ std::uint64_t CFileJoint::Join(CDownloadList& list, CDigestPipeline* digest) {
     // failure the customer must hear of; a folder that is gone is not.
     const QFileInfo planted(outputPath);
     if (!outputPath.isEmpty() && (planted.isSymLink() || (planted.exists() && !planted.isFile())))
-      return FailIo(Logger, openError, outputPath);
+      return FailIo(openError, outputPath);
     LogError(Logger, "Downloaded file open error:%s", outputPath);
     return 0;
   }
@@ -107,7 +102,7 @@ std::uint64_t CFileJoint::Join(CDownloadList& list, CDigestPipeline* digest) {
         if (got < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
           kernelCopies = false;
         } else if (got < 0) {
-          return FailIo(Logger, QString::fromLocal8Bit(std::strerror(errno)), outputPath);
+          return FailIo(QString::fromLocal8Bit(std::strerror(errno)), outputPath);
         } else {
           copied += got;
           total += static_cast<std::uint64_t>(got);
@@ -116,22 +111,23 @@ std::uint64_t CFileJoint::Join(CDownloadList& list, CDigestPipeline* digest) {
           continue;
         }
       }
-      char* buffer = digest ? digest->NextBuffer() : chunk.get();
-      got = part.read(buffer, CHUNK_SIZE);
-      if (got < 0) return FailIo(Logger, part.errorString(), partPath);
+      const std::span<char> buffer = digest ? digest->NextBuffer() : std::span<char>(chunk.get(), CHUNK_SIZE);
+      const auto want = static_cast<qint64>(buffer.size());
+      got = part.read(buffer.data(), want);
+      if (got < 0) return FailIo(part.errorString(), partPath);
       copied += got;
       total += static_cast<std::uint64_t>(got);
       JoinedBytes.store(total, std::memory_order_relaxed);
-      if (got > 0 && product.write(buffer, got) != got) return FailIo(Logger, product.errorString(), outputPath);
+      if (got > 0 && product.write(buffer.data(), got) != got) return FailIo(product.errorString(), outputPath);
       if (digest) digest->Submit(static_cast<std::size_t>(got));
-      if (got < CHUNK_SIZE) break;
+      if (got < want) break;
     }
     LogTrace(Logger, "Jointed file=%s", partPath);
     part.close();
   }
 
   product.close();
-  if (product.error() != QFileDevice::NoError) return FailIo(Logger, product.errorString(), outputPath);
+  if (product.error() != QFileDevice::NoError) return FailIo(product.errorString(), outputPath);
   if (digest) digest->Drain();
   LogTrace(Logger, "Finished file-joint:Out-File=%s:Leng=%d", outputPath, total);
   return total;

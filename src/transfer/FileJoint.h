@@ -1,6 +1,7 @@
 #pragma once
 
 #include "transfer/ChunkedWork.h"
+#include "transfer/WriteFailure.h"
 
 #include <QtGlobal>
 
@@ -36,10 +37,15 @@ public:
   std::uint64_t Adopt(CDownloadList& list, const QString& assembled, std::uint64_t size);
 
   std::uint64_t GetJoinedBytes() const { return JoinedBytes.load(std::memory_order_relaxed); }
+  // Set before the join runs.
+  void SetWriteFailureReport(CWriteFailureReport report) { WriteFailureReport = std::move(report); }
 
   static constexpr qint64 CHUNK_SIZE = 102400;
 
 private:
+  std::uint64_t FailIo(const QString& reason, const QString& fileName) const;
+
   std::atomic<std::uint64_t> JoinedBytes{0};
   CLogWriter& Logger;
+  CWriteFailureReport WriteFailureReport;
 };

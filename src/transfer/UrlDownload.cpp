@@ -3,9 +3,7 @@
 #include "log/Log.h"
 #include "platform/HostTrust.h"
 #include "platform/HttpSession.h"
-#include "platform/MessageBox.h"
 #include "platform/StringTokenizer.h"
-#include "res/Strings.h"
 #include "transfer/DownloadTimeoutThread.h"
 #include "transfer/MD5Digest.h"
 
@@ -105,12 +103,12 @@ void CUrlDownload::GetResponseHead(QString& text) {
 }
 
 // Runs on the calling worker thread.
-int CUrlDownload::DownloadToFile(const QString& url, const QString& path, const CBodyFileRules& rules) {
+int CUrlDownload::DownloadToSink(const QString& url, CBodySink& sink, const CBodyRules& rules) {
   CCall call;
-  call.Path = path;
+  call.Sink = &sink;
   call.Rules = rules;
-  // Only a part in the working folder is resumed, and only with its size known.
-  if (rules.FolderMustBeReal && rules.WholeSize > 0 && rules.ResumeFrom > 0 && rules.ResumeFrom < rules.WholeSize)
+  // Only a body of a known size is resumed.
+  if (rules.WholeSize > 0 && rules.ResumeFrom > 0 && rules.ResumeFrom < rules.WholeSize)
     call.ResumeFrom = rules.ResumeFrom;
   CDownloadTimeoutThread watchdog;
   if (ConnectState.load() != 1) Connect();
@@ -150,7 +148,7 @@ int CUrlDownload::DownloadToFile(const QString& url, const QString& path, const 
       attempt = 0;
     }
   }
-  LogTrace(Logger, "URL Downloaded:File=%s:Leng=%d:From=%s", path, call.Result, url);
+  LogTrace(Logger, "URL Downloaded:File=%s:Leng=%d:From=%s", sink.GetPath(), call.Result, url);
   return call.Result;
 }
 
@@ -241,7 +239,7 @@ void CUrlDownload::CheckDigest(const QString& digestText, CCall& call) {
   if (IsHexDigits(digestText) && CMD5Digest::ParseDigestText(digestText, expected)) {
     DigestBytes = QByteArray(reinterpret_cast<const char*>(expected.data()), CMD5Digest::DIGEST_BYTES);
     CMD5Digest hasher(Logger);
-    if (hasher.CompareFileDigest(call.Path, expected) == 1) {
+    if (hasher.CompareFileDigest(call.Sink->GetPath(), expected) == 1) {
       LogTrace(Logger, "Identical digest='%s'", digestText);
       return;
     }
@@ -265,10 +263,10 @@ void CUrlDownload::SetRunningRequest(CHttpRequest* request) {
   if (request && AreRequestsAborted()) request->Close();
 }
 
-void CUrlDownload::ReportFileFailure(const QString& errorText) {
+void CUrlDownload::ReportFileFailure(const QString& errorText) const {
   LogError(Logger, "Download Read&Write CFileException:%s", errorText);
-  // The worker waits here until the box is answered.
-  ShowMessageBox(0, FormatString(IDS_WRITE_FAILED, errorText), QString(), MB_OK | MB_ICONHAND);
+  // The owner shows the box; the worker waits here until it is answered.
+  ReportWriteFailure(errorText);
 }
 
 // Runs on the calling worker thread. Nothing in the program uses it.
@@ -289,10 +287,11 @@ int CUrlDownload::DownloadToBytes(const QString& url, QByteArray& bytes) {
   }
   LogTrace(Logger, "Send Request.");
   LogTrace(Logger, "Status Code=%d", request->GetStatusCode());
-  std::unique_ptr<char[]> buffer(new char[BufferSize]);
+  constexpr int bufferSize = 102400;
+  std::unique_ptr<char[]> buffer(new char[bufferSize]);
   int total = 0;
   for (;;) {
-    const int got = request->Read(buffer.get(), BufferSize, errorText);
+    const int got = request->Read(buffer.get(), bufferSize, errorText);
     if (got < 0) {
       LogError(Logger, "Download Read CInternetException:%s", errorText);
       break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/BodySink.h"
 #include "transfer/Download.h"
 #include "transfer/RatePacer.h"
 
@@ -17,8 +18,8 @@ class CHttpSession;
 class CLogWriter;
 struct CHttpUrl;
 
-// The program's one HTTP transfer. DownloadToFile fetches an address (a
-// POST of the query when there is one, else a GET) into a file, with one
+// The program's one HTTP transfer. DownloadToSink fetches an address (a
+// POST of the query when there is one, else a GET) into a sink, with one
 // retry, the host's redirects, an optional check against the "Digest"
 // header and a watchdog that closes a request stalled for TimeoutMs.
 //
@@ -26,7 +27,6 @@ struct CHttpUrl;
 // worker); only ReceivedSize is read from elsewhere.
 class CUrlDownload : public CDownload {
 public:
-  static constexpr int BUFFER_SIZE = 102400;
   static constexpr int TIMEOUT_MS = 30000;
   static constexpr int RESPONSE_HEAD_SIZE = 2048;
   // A host that keeps redirecting is not followed past this many in a row.
@@ -40,11 +40,11 @@ public:
 
   int init() override;
   void Close() override;
-  int DownloadToFile(const QString& url, const QString& path, const CBodyFileRules& rules = {}) override;
+  int DownloadToSink(const QString& url, CBodySink& sink, const CBodyRules& rules = {}) override;
   int DownloadToBytes(const QString& url, QByteArray& bytes) override;
   void GetResponseHead(QString& text) override;
   int GetReceivedSize() const override { return ReceivedSize.load(std::memory_order_relaxed); }
-  // Why the last DownloadToFile could not trust the server's certificate;
+  // Why the last DownloadToSink could not trust the server's certificate;
   // empty when it had no such trouble. The calling worker thread only.
   const QString& GetCertificateProblem() const { return CertificateProblem; }
   // Any thread: body bytes received since the object was made, over every
@@ -85,10 +85,10 @@ private:
   // the rest asked for; the file was emptied and the whole body follows.
   enum EAttemptEnd { ATTEMPT_ENDED, ATTEMPT_REDIRECTED, ATTEMPT_WHOLE_AGAIN };
 
-  // The state of one DownloadToFile call that its attempts share.
+  // The state of one DownloadToSink call that its attempts share.
   struct CCall {
-    QString Path;
-    CBodyFileRules Rules;
+    CBodySink* Sink = nullptr;
+    CBodyRules Rules;
     QString Query;
     int Result = -1;
     int Retry = 1;
@@ -102,14 +102,12 @@ private:
   void ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTimeoutThread& watchdog);
   bool IsTheRestAsked(const CHttpRequest& request, const CCall& call) const;
   EAttemptEnd StartAfresh(CCall& call);
-  bool SeedFromKeptBytes(CCall& call, QString& errorText);
   void CheckDigest(const QString& digestText, CCall& call);
-  void ReportFileFailure(const QString& errorText);
+  void ReportFileFailure(const QString& errorText) const;
   // The worker publishes its request while it runs, so AbortRequests can
   // reach it; the lock keeps it alive while another thread closes it.
   void SetRunningRequest(CHttpRequest* request);
 
-  const int BufferSize = BUFFER_SIZE;
   std::atomic<std::int32_t> ConnectState{0};
   std::atomic<std::int32_t> ReceivedSize{0};
   std::atomic<std::int64_t> TotalReceived{0};

@@ -33,6 +33,7 @@ CParcel2App::CParcel2App(const QString& commandLine, const QString& logFolder)
       UrlDownload(Logger),
       CommandLine(commandLine),
       NetworkInit(InitNetworkLibrary) {
+  UrlDownload.SetWriteFailureReport(ShowWriteFailureBox);
   CurrentApp.store(this);
 }
 
@@ -106,32 +107,6 @@ QString CParcel2App::GetListFilePath(int number) const {
   return GetUserTempFolder() + FormatString(IDS_LIST_FILE_NAME, number);
 }
 
-void CParcel2App::SetHostMessage(const QString& text) {
-  std::lock_guard<std::mutex> lock(HostMessageLock);
-  HostMessage = text;
-}
-
-QString CParcel2App::GetHostMessage() const {
-  std::lock_guard<std::mutex> lock(HostMessageLock);
-  return HostMessage;
-}
-
-void CParcel2App::SetCertificateProblem(const QString& text) {
-  std::lock_guard<std::mutex> lock(HostMessageLock);
-  CertificateProblem = text;
-}
-
-QString CParcel2App::GetCertificateProblem() const {
-  std::lock_guard<std::mutex> lock(HostMessageLock);
-  return CertificateProblem;
-}
-
-void CParcel2App::SetInstallFailures(const QStringList& failures) {
-  std::lock_guard<std::mutex> lock(HostMessageLock);
-  InstallFailures = failures;
-}
-
-QStringList CParcel2App::GetInstallFailures() const {
-  std::lock_guard<std::mutex> lock(HostMessageLock);
-  return InstallFailures;
+void ShowWriteFailureBox(const QString& reason) {
+  ShowMessageBox(0, FormatString(IDS_WRITE_FAILED, reason), QString(), MB_OK | MB_ICONHAND);
 }

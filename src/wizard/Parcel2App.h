@@ -3,16 +3,15 @@
 #include "list/DownloadList.h"
 #include "log/DownloaderLogger.h"
 #include "transfer/CheckedParts.h"
+#include "transfer/ProductAssembly.h"
 #include "transfer/UrlDownload.h"
 #include "wizard/DownloaderConfig.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 
 class CMessageBoxPresenterUi;
 
@@ -44,22 +43,6 @@ public:
   QString GetListFilePath(int number) const;
   const QString& GetCommandLine() const { return CommandLine; }
 
-  // The host's own words when the last list request drew an error answer,
-  // empty otherwise: the connection error page shows them. Any thread.
-  void SetHostMessage(const QString& text);
-  QString GetHostMessage() const;
-  // Why the host's certificate was not trusted when that ended the last
-  // list request, empty otherwise: the connection error page says so. Any
-  // thread.
-  void SetCertificateProblem(const QString& text);
-  QString GetCertificateProblem() const;
-
-  // The install commands that failed in the last installation (could not
-  // be started, or waited for and ended with another code than 0); the
-  // unattended mode reports them. Any thread.
-  void SetInstallFailures(const QStringList& failures);
-  QStringList GetInstallFailures() const;
-
   // Tests replace the network library's set-up to see its failure.
   void SetNetworkInit(std::function<bool()> init) { NetworkInit = std::move(init); }
 
@@ -68,8 +51,10 @@ public:
   CDownloadList DownloadList;
   CUrlDownload UrlDownload;
   CDownloaderConfig Config;
-  // The parts this run has checked itself, for the verification to trust.
+  // The parts this run has checked itself, for the verification to trust,
+  // and the product as it was put together from them.
   CCheckedParts CheckedParts;
+  CProductAssembly ProductAssembly;
 
   std::atomic<int> LogEnabled{0};
   std::atomic<int> ReacquireDownloadInfo{0};
@@ -92,11 +77,11 @@ private:
   std::function<bool()> NetworkInit;
   bool NetworkReady = false;
   std::unique_ptr<CMessageBoxPresenterUi> Presenter;
-  mutable std::mutex HostMessageLock;
-  QString HostMessage;
-  QString CertificateProblem;
-  QStringList InstallFailures;  // under HostMessageLock
 };
 
 // The application object of the running program; any thread.
 CParcel2App& GetApp();
+
+// The box that tells the customer a file could not be written, for the
+// reason given; the calling worker waits until it is answered.
+void ShowWriteFailureBox(const QString& reason);

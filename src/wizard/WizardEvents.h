@@ -2,6 +2,9 @@
 
 #include "platform/WindowMessages.h"
 
+#include <QString>
+#include <QStringList>
+
 // The wizard's messages to the frame. Pages and workers post
 // WM_WIZARD_EVENT with an event code as wParam; the transition table picks
 // the next state.
@@ -44,7 +47,23 @@ enum EWizardState {
   ST_VERSION_ERROR = 42,
 };
 
+// What a worker found out, riding with the event that reports it; the
+// page of the state the event leads to shows it.
+struct CWizardReport {
+  // The host's own words when the list request drew an error answer.
+  QString HostMessage;
+  // Why the host's certificate was not trusted, when that ended the list request.
+  QString CertificateProblem;
+  // The install commands that failed (could not be started, or waited for
+  // and ended with another code than 0).
+  QStringList InstallFailures;
+};
+
 // Posts an event to the frame (or any window); any thread.
 inline bool PostWizardEvent(CWindowHandle frame, int event) {
   return PostMessage(frame, WM_WIZARD_EVENT, static_cast<CMessageWParam>(static_cast<CMessageLParam>(event)), 0);
+}
+inline bool PostWizardEvent(CWindowHandle frame, int event, CWizardReport report) {
+  return PostMessage(frame, WM_WIZARD_EVENT, static_cast<CMessageWParam>(static_cast<CMessageLParam>(event)), 0,
+                     std::move(report));
 }

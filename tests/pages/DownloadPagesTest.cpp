@@ -92,6 +92,7 @@ protected:
     executer.List = executer.Checker.List = &App->DownloadList;
     executer.Transfer = &App->UrlDownload;
     executer.Ledger = &App->CheckedParts;
+    executer.Product = &App->ProductAssembly;
     executer.SetPurchase(App->HostUrl, App->PurchaseNo, App->PurchaseKey, 0);
     ASSERT_EQ(executer.Execute(), 1);
   }
@@ -353,6 +354,38 @@ TEST_F(DownloadPages, WithoutEntryZeroTheVerificationReportsAnError) {
   ASSERT_TRUE(Frame->EnterState(ST_CHECK_EXISTING));
   ASSERT_TRUE(WaitForState(ST_DOWNLOAD_ERROR));
   EXPECT_EQ(CountLines("FATAL  Could not get DL-Entry0"), 1);
+}
+
+// The transfer and the join only report a file they cannot write; the
+// program tells the customer in a box (text and reason) while the worker
+// waits: a part that goes to a full device, and a product whose name a
+// link has taken.
+TEST_F(DownloadPages, AFileThatCannotBeWrittenIsToldInABox) {
+  const int language = GetUiLanguage();
+  SetUiLanguage(LANG_ENGLISH_US);
+  LoadPublishedList();
+  OpenFrame();
+  CMessageBoxResponder boxes;
+  CDownloadExecuter executer(App->Logger);
+  executer.SetPurchase(App->HostUrl, App->PurchaseNo, App->PurchaseKey, 0);
+  EXPECT_EQ(App->UrlDownload.DownloadToFile(executer.MakeBodyUrl(*App->DownloadList.GetDownloadEntry(1)),
+                                            QStringLiteral("/dev/full")),
+            -1);
+  WriteAllParts();
+  ASSERT_TRUE(QFile::link(Save.File(QStringLiteral("elsewhere")), ProductPath()));
+  EXPECT_EQ(Frame->Page10.Joint.Join(App->DownloadList), 0u);
+  SetUiLanguage(language);
+
+  const auto asked = boxes.Asked();
+  ASSERT_EQ(asked.size(), 2u);
+  for (const auto& box : asked) {
+    EXPECT_TRUE(box.Text.startsWith("Failed to write to the file.\n\nCheck the free space on your drive.\n\n"
+                                    "More Information:"));
+    EXPECT_GT(box.Text.size(), 82);  // the reason follows
+    EXPECT_EQ(box.Type, unsigned{MB_OK | MB_ICONHAND});
+  }
+  EXPECT_EQ(CountLines("ERROR  Download Read&Write CFileException:" + asked[0].Text.section(':', 1)), 1);
+  EXPECT_EQ(CountLines("ERROR  Downloaded file I/O error()" + asked[1].Text.section(':', 1)), 1);
 }
 
 // The host trickles part 1 and never finishes it. Cancel with No goes on;

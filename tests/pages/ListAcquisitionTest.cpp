@@ -228,7 +228,7 @@ TEST_F(ListAcquisition, ErrorAnswerShowsTheHostsWordsOnTheConnectionPage) {
   ASSERT_TRUE(Host.SetListBytes(Published.ProductId, Published.ListBytes));
   ASSERT_TRUE(Frame->PageErr.ClickDlgItem(IDOK));
   ASSERT_TRUE(WaitForState(ST_CONFIRM_SOFTWARE));
-  EXPECT_EQ(App->GetHostMessage(), "");
+  EXPECT_EQ(Frame->GetCurrentReport().HostMessage, "");
 }
 
 // Also: test mode 1 asks the test list script.

@@ -98,7 +98,7 @@ TEST(MD5Digest, TwoStreamsInOnePassGiveWhatEachWouldAlone) {
     pipeline.Submit(0);
     for (qsizetype at = 0; at < bytes.size();) {
       const qsizetype size = std::min<qsizetype>(bytes.size() - at, at % 3 ? CDigestPipeline::BUFFER_SIZE : 5000);
-      std::memcpy(pipeline.NextBuffer(), bytes.constData() + at, static_cast<std::size_t>(size));
+      std::memcpy(pipeline.NextBuffer().data(), bytes.constData() + at, static_cast<std::size_t>(size));
       pipeline.Submit(static_cast<std::size_t>(size));
       at += size;
     }

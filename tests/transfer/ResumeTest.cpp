@@ -10,6 +10,7 @@
 #include "support/TestBytes.h"
 #include "transfer/DigestPipeline.h"
 #include "transfer/MD5Digest.h"
+#include "transfer/PartSink.h"
 #include "transfer/UrlDownload.h"
 
 #include <QDir>
@@ -99,12 +100,11 @@ TEST_F(ResumeTest, TheTransferAppendsOnlyTheRestItAskedFor) {
     if (c.WrongRange) Host->AddFault(HOST_ANY_BODY, "", 1, CHostFault::BadRange());
     Keep(Part.left(c.Keep));
     CDigestPipeline digest;
-    CBodyFileRules rules;
-    rules.FolderMustBeReal = true;
+    CBodyRules rules;
     rules.ResumeFrom = c.Keep;
     rules.WholeSize = c.WholeSize;
-    rules.Digest = &digest;
-    EXPECT_EQ(Transfer.DownloadToFile(PartUrl(), PartPath(), rules), PART_SIZE) << c.Name;
+    CPartSink sink(PartPath(), digest, std::nullopt, nullptr);
+    EXPECT_EQ(Transfer.DownloadToSink(PartUrl(), sink, rules), PART_SIZE) << c.Name;
     digest.Drain();
     EXPECT_TRUE(CTempFolder::Read(PartPath()) == Part) << c.Name;
     EXPECT_EQ(digest.GetPart().Final(), CMD5Digest::Of(Part)) << c.Name;

@@ -140,14 +140,15 @@ int main(int argc, char** argv) {
       frame.SwitchToState(state.State);
       ok = Save(frame.GetWidget(), prefix + state.Name + ".png") && ok;
     }
-    app.SetHostMessage(QStringLiteral("Invalid purchase number or key"));
-    frame.SwitchToState(ST_CONNECT_ERROR);
+    CWizardReport report;
+    report.HostMessage = QStringLiteral("Invalid purchase number or key");
+    frame.EnterState(ST_CONNECT_ERROR, report);
     ok = Save(frame.GetWidget(), prefix + "connect-error-host-message.png") && ok;
-    app.SetHostMessage(QString());
-    app.SetCertificateProblem(QStringLiteral("no alternative certificate subject name matches target host name 'downloads.example.com'"));
-    frame.SwitchToState(ST_CONNECT_ERROR);
+    report = CWizardReport();
+    report.CertificateProblem =
+        QStringLiteral("no alternative certificate subject name matches target host name 'downloads.example.com'");
+    frame.EnterState(ST_CONNECT_ERROR, report);
     ok = Save(frame.GetWidget(), prefix + "connect-error-certificate.png") && ok;
-    app.SetCertificateProblem(QString());
     CAboutDlg about;
     about.CreateModeless(frame.GetWidget());
     ok = Save(about.GetWidget(), prefix + "about.png") && ok;
