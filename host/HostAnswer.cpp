@@ -85,6 +85,7 @@ CHostAnswer ChooseHostAnswer(const CHostCatalog& catalog, const CHostRequestLine
   if (!part) return TextAnswer(404, "Not Found\n");
   answer.PartPath = part->Path;
   answer.PartSize = part->Size;
+  answer.PartLocation = product->Id.toStdString() + "/" + part->Name;
   // Bodies carry no digest; a digest fault on one sends a wrong one anyway.
   if (digestFault && digestFault->DigestFault != EHostDigestFault::MISSING) {
     answer.Headers.emplace_back("Digest", FaultyDigest(std::string(32, '0'), digestFault->DigestFault));

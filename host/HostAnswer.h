@@ -22,6 +22,7 @@ struct CHostAnswer {
   QByteArray Bytes;     // the body when it is not a part file
   QString PartPath;     // the part file, when it is one
   std::int64_t PartSize = 0;
+  std::string PartLocation;  // "<product id>/<part name>" inside the catalog
 
   bool IsPart() const { return !PartPath.isEmpty(); }
 };

@@ -20,12 +20,18 @@ const char* const USAGE =
     "      [--purchase \"NUMBER:KEY\"]...\n"
     "  parcel2-host serve CATALOG [--bind ADDRESS] [--port N] [--quiet] [--no-ranges]\n"
     "      [--fault RULE]... [--throttle BYTES_PER_SECOND] [--tls-cert FILE --tls-key FILE]\n"
+    "      [--accel-redirect PREFIX]\n"
+    "  parcel2-host --help\n"
     "fault RULE: KIND[:ARG[:ARG]][,endpoint=list|body|list_u8|body_u8|list_test|body_test|other|any]"
     "[,reqid=NAME][,count=N|all]\n"
     "  KIND: delay:MS stall:AFTER[:MS] drop:AFTER status:CODE\n"
     "        redirect:CODE[:absolute|relative|none|URL] digest:wrong|missing|nothex|length\n"
     "        corrupt[:OFFSET] short long empty throttle:BYTES_PER_SECOND badrange\n"
-    "--no-ranges: parts are always sent whole, whatever Range a request carries\n";
+    "--no-ranges: parts are always sent whole, whatever Range a request carries\n"
+    "--accel-redirect PREFIX: a part whose purchase checks out is answered with\n"
+    "  \"X-Accel-Redirect: PREFIX<product id>/<part name>\" and no body, for nginx in front\n"
+    "  to send from an internal location over the catalog (it answers Range itself);\n"
+    "  throttle and stall faults reach nginx as X-Accel-Limit-Rate and X-Parcel2-Rate-After\n";
 
 int Usage(std::FILE* err, const QString& problem) {
   if (!problem.isEmpty()) std::fprintf(err, "parcel2-host: %s\n", qPrintable(problem));
@@ -43,6 +49,10 @@ bool ToInt(const QString& text, qint64& value) {
 
 int RunHostCommand(const QStringList& arguments, std::FILE* out, std::FILE* err) {
   if (arguments.isEmpty()) return Usage(err, QString());
+  if (arguments[0] == QLatin1String("--help") || arguments[0] == QLatin1String("-h")) {
+    std::fputs(USAGE, out);
+    return 0;
+  }
   const QStringList rest = arguments.mid(1);
   if (arguments[0] == QLatin1String("publish")) return RunHostPublish(rest, out, err);
   if (arguments[0] == QLatin1String("serve")) return RunHostServe(rest, out, err);
@@ -150,6 +160,8 @@ int RunHostServe(const QStringList& arguments, std::FILE* out, std::FILE* err) {
       options.TlsCertFile = value;
     } else if (name == QLatin1String("--tls-key")) {
       options.TlsKeyFile = value;
+    } else if (name == QLatin1String("--accel-redirect") && value.startsWith(QLatin1Char('/'))) {
+      options.AccelRedirect = value;
     } else if (name == QLatin1String("--throttle") && ToInt(value, number) && number > 0) {
       rules.push_back(CHostFaultRule{HOST_ANY, std::string(), -1, CHostFault::Throttle(number)});
     } else {

@@ -11,7 +11,8 @@
 //       [--install "CMD|PARAMS|WINTYPE|WAIT"]... [--message "N|TEXT"]...
 //       [--purchase "NUMBER:KEY"]...
 //   parcel2-host serve CATALOG [--bind ADDRESS] [--port N] [--quiet]
-//       [--fault RULE]... [--throttle BYTES_PER_SECOND]
+//       [--fault RULE]... [--throttle BYTES_PER_SECOND] [--accel-redirect PREFIX]
+//   parcel2-host --help     (the usage on standard output, exit 0)
 // Returns the process's exit code.
 int RunHostCommand(const QStringList& arguments, std::FILE* out, std::FILE* err);
 

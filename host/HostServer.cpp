@@ -1,5 +1,6 @@
 #include "host/HostServer.h"
 
+#include "host/HostAccelRedirect.h"
 #include "host/HostAnswer.h"
 #include "host/HostBodyStream.h"
 #include "host/HostCatalog.h"
@@ -153,6 +154,11 @@ bool CHostServer::Start(const COptions& options, QString* error) {
       finish(status, bytes.size());
     };
     if (answer.Status != 200) return sendWhole(answer.Status, answer.Bytes, "text/plain");
+    if (answer.IsPart() && !Options.AccelRedirect.isEmpty()) {
+      for (const auto& [name, value] : AccelRedirectHeaders(Options.AccelRedirect.toStdString(), answer, faults))
+        response.set_header(name, value);
+      return sendWhole(200, QByteArray(), "application/octet-stream");
+    }
     CHostRange range;
     if (answer.IsPart()) {
       const bool wrongRange = std::any_of(faults.begin(), faults.end(),

@@ -35,6 +35,10 @@ public:
     // A part request with "Range: bytes=N-" gets the rest of the part (206);
     // off, every part goes whole (200).
     bool Ranges = true;
+    // Not empty: a part that may be fetched is handed to the web server in
+    // front under this internal location (X-Accel-Redirect, no body), which
+    // then answers any Range itself.
+    QString AccelRedirect;
   };
 
   explicit CHostServer(CHostCatalog& catalog);

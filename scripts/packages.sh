@@ -7,7 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libcurl4-openssl-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-noto-cjk qt6-translations-l10n nginx-light xdg-utils desktop-file-utils
+  fonts-noto-cjk qt6-translations-l10n nginx-light haproxy xdg-utils desktop-file-utils
   openssl
   xvfb xdotool imagemagick
 )
