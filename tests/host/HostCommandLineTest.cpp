@@ -83,12 +83,18 @@ TEST(HostCommandLine, RefusesWhatItCannotRead) {
       {"serve", "/tmp/x", "--port", "70000"},
       {"serve", "/tmp/x", "--fault", "explode"},
       {"serve", "/tmp/x", "--throttle", "0"},
+      {"serve", "/tmp/x", "--accel-redirect", "parts/"},
   };
   for (const QStringList& arguments : runs) {
     const CCommandRun run = RunHost(arguments);
     EXPECT_EQ(run.Code, 2) << arguments.join(' ').toStdString();
     EXPECT_NE(run.Err.find("usage:"), std::string::npos) << arguments.join(' ').toStdString();
   }
+  const CCommandRun help = RunHost({"--help"});
+  EXPECT_EQ(help.Code, 0);
+  EXPECT_NE(help.Out.find("usage:"), std::string::npos);
+  EXPECT_NE(help.Out.find("--accel-redirect PREFIX"), std::string::npos);
+  EXPECT_TRUE(help.Err.empty());
   EXPECT_EQ(RunHost({"serve", "/nonexistent/catalog", "--port", "0"}).Code, 1);
   EXPECT_EQ(RunHost({"serve", "/nonexistent/catalog", "--no-ranges", "--port", "0"}).Code, 1) << "read, then no catalog";
 }

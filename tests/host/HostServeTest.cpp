@@ -354,3 +354,58 @@ TEST(HostServe, APartsRangeGetsTheRestUnlessRangesAreOff) {
 }
 
 }  // namespace
+
+namespace {
+
+// Behind nginx, a part that may be fetched is named for nginx and nothing
+// of it is sent; the host leaves any Range to nginx and passes on the
+// faults nginx can play. A wrong key still gets the host's own 404.
+TEST(HostServe, APartBehindNginxIsNamedInAnInternalRedirect) {
+  const QByteArray product = MakeProductBytes(300000);
+  const struct {
+    const char* Name;
+    std::string Key;
+    std::string Range;
+    CHostFault Fault;
+    long Status;
+    std::string Redirect;
+    std::string LimitRate;
+    std::string RateAfter;
+  } cases[] = {
+      {"whole", ENCODED_KEY, "", CHostFault::Delay(0), 200, "/parts/product7/demo%20x.bin.001", "", ""},
+      {"a range is nginx's", ENCODED_KEY, "bytes=1000-", CHostFault::Delay(0), 200, "/parts/product7/demo%20x.bin.001",
+       "", ""},
+      {"throttled", ENCODED_KEY, "", CHostFault::Throttle(5000), 200, "/parts/product7/demo%20x.bin.001", "5000", ""},
+      {"stalled", ENCODED_KEY, "", CHostFault::Stall(7000), 200, "/parts/product7/demo%20x.bin.001", "1", "7000"},
+      {"a wrong key", "wrong", "", CHostFault::Delay(0), 404, "", "", ""},
+  };
+  for (const auto& c : cases) {
+    CHostServer::COptions options;
+    options.AccelRedirect = QStringLiteral("/parts/");
+    CLoopbackHost host(options);
+    CHostPublishOptions publish = DemoOptions(300000);
+    publish.FileName = QStringLiteral("demo x.bin");
+    const CHostPublished published = host.Publish(product, publish);
+    ASSERT_EQ(published.Files.size(), 2u) << host.GetLastError().toStdString();
+    host.AddFault(HOST_ANY_BODY, "", 1, c.Fault);
+    const std::string query = std::string("NO=") + PURCHASE_NO + "&KEY=" + c.Key + "&REQID=demo x.bin.001";
+    const std::vector<std::string> headers = c.Range.empty() ? std::vector<std::string>{} : std::vector{"Range: " + c.Range};
+    const CHostFetch fetched = FetchFromHost(HostUrl(host, BODY_PATH), &query, 20000, headers);
+    EXPECT_EQ(fetched.Status, c.Status) << c.Name;
+    EXPECT_EQ(fetched.Header("x-accel-redirect"), c.Redirect) << c.Name;
+    EXPECT_EQ(fetched.Header("x-accel-limit-rate"), c.LimitRate) << c.Name;
+    EXPECT_EQ(fetched.Header("x-parcel2-rate-after"), c.RateAfter) << c.Name;
+    EXPECT_FALSE(fetched.HasHeader("content-range")) << c.Name;
+    EXPECT_EQ(fetched.Body, c.Status == 200 ? QByteArray() : QByteArray("Not Found\n")) << c.Name;
+  }
+  // The list is the host's own, as ever.
+  CHostServer::COptions options;
+  options.AccelRedirect = QStringLiteral("/parts/");
+  CLoopbackHost host(options);
+  const CHostPublished published = host.Publish(product, DemoOptions(300000));
+  const CHostFetch list = PostToHost(HostUrl(host, LIST_PATH), PurchaseQuery());
+  EXPECT_EQ(list.Body, published.ListBytes);
+  EXPECT_FALSE(list.HasHeader("x-accel-redirect"));
+}
+
+}  // namespace
