@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# Serving load, on loopback: C concurrent part downloads (C = 100, then
+# 500) through the front of deploy/local.sh (HAProxy, two nginx nodes, each
+# with parcel2-host checking the purchase), against one plain nginx serving
+# the same part files by GET, and against parcel2-host alone. Each download
+# is one part of 4 MiB (16 different parts, from the page cache) into
+# /dev/null by the curl command line (-Z, at most 250 transfers a process),
+# the request the program sends: a POST of the purchase to the body script
+# (a GET of the file from the plain nginx). Rounds alternate the servers;
+# printed are the medians over the rounds of the throughput (the bytes of
+# every download over the wall time of the whole batch), its ratio to the
+# plain nginx's, the 99th percentile of the time to the first byte, and
+# the failed downloads (curl's error, another status than 200, or another
+# size) summed over all rounds.
+#   bench/host/run.sh [ROUNDS]   (default 3)
+#   PARCEL2_BENCH_CONCURRENCY    (default "100 500")
+#   PARCEL2_BENCH_BUILD          build folder (default build-bench)
+# Each transfer is cut after 120 s; everything started is stopped at the end.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+# shellcheck source=bench/support/bench.sh
+. bench/support/bench.sh
+
+rounds="${1:-3}"
+concurrency="${PARCEL2_BENCH_CONCURRENCY:-100 500}"
+build="${PARCEL2_BENCH_BUILD:-build-bench}"
+part_size=$((4 * 1024 * 1024))
+parts=16
+per_process=250
+
+bench_require curl
+nginx_bin="$(command -v nginx || echo /usr/sbin/nginx)"
+[ -x "$nginx_bin" ] || { echo "run.sh: nginx is missing; install it with: apt-get install nginx-light" >&2; exit 1; }
+
+bench_build "$build" parcel2-host
+host="$(pwd)/$build/host/parcel2-host"
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/parcel2-host-bench.XXXXXX")"
+bench_work="$work"
+nginx_pid=""
+stop_servers() {
+  deploy/local.sh stop "$work/front" >/dev/null 2>&1 || true
+  if [ -n "$nginx_pid" ]; then
+    kill -TERM "$nginx_pid" 2>/dev/null || true
+    wait "$nginx_pid" 2>/dev/null || true
+  fi
+  bench_stop_host
+}
+trap 'stop_servers; rm -rf "$work"' EXIT
+ulimit -n 65536 2>/dev/null || ulimit -n "$(ulimit -Hn)"
+
+echo "Publishing $parts parts of $part_size random bytes..."
+head -c $((parts * part_size)) /dev/urandom >"$work/product.bin"
+"$host" publish --catalog "$work/catalog" --product "$work/product.bin" --name Bench --number 1 --id bench \
+  --file-name bench.bin --part-size "$part_size" --purchase "1:bench" >/dev/null
+rm -f "$work/product.bin"
+cat "$work/catalog/bench"/bench.bin.* >/dev/null  # every server reads from the page cache
+
+# The plain nginx, as a machine's own would run: a worker a core, sendfile.
+mkdir -p "$work/nginx"
+user=""
+[ "$(id -u)" = 0 ] && user="user $(id -un) $(id -gn);"
+for _ in 1 2 3 4 5; do
+  nginx_port="$(probe_free_port)"
+  cat >"$work/nginx/nginx.conf" <<CONF
+$user
+worker_processes auto;
+daemon off;
+pid $work/nginx/nginx.pid;
+error_log $work/nginx/error.log;
+events { worker_connections 4096; }
+http {
+  access_log off;
+  sendfile on;
+  tcp_nopush on;
+  default_type application/octet-stream;
+  client_body_temp_path $work/nginx/body;
+  proxy_temp_path $work/nginx/proxy;
+  fastcgi_temp_path $work/nginx/fastcgi;
+  uwsgi_temp_path $work/nginx/uwsgi;
+  scgi_temp_path $work/nginx/scgi;
+  server {
+    listen 127.0.0.1:$nginx_port backlog=4096;
+    root $work/catalog;
+  }
+}
+CONF
+  "$nginx_bin" -p "$work/nginx" -c "$work/nginx/nginx.conf" -e "$work/nginx/error.log" 2>>"$work/nginx/startup.log" &
+  nginx_pid=$!
+  if wait_for_port "$nginx_port" "$nginx_pid"; then break; fi
+  kill -TERM "$nginx_pid" 2>/dev/null || true
+  wait "$nginx_pid" 2>/dev/null || true
+  nginx_pid=""
+done
+[ -n "$nginx_pid" ] || { echo "run.sh: nginx did not start" >&2; cat "$work/nginx/"*.log >&2; exit 1; }
+
+front_url="$(PATH="$(dirname "$host"):$PATH" deploy/local.sh start "$work/front" "$work/catalog" 2 | tail -n 1)"
+bench_start_host "$host" "$work/catalog" "$work/host.out"
+
+# batch SERVER C: C downloads at once; appends "SERVER C wall_s bytes errors p99_ttfb_ms" to the results.
+batch() {
+  local server="$1" count="$2" i p pids=() started ended
+  rm -f "$work"/load.*
+  for i in $(seq 0 $((count - 1))); do
+    local part
+    part="$(printf 'bench.bin.%03d' $((i % parts + 1)))"
+    {
+      if [ "$server" = nginx ]; then
+        echo "url = \"http://127.0.0.1:$nginx_port/bench/$part\""
+      else
+        [ "$server" = front ] && echo "url = \"$front_url/http/cgi-bin/getbody_u8.pl\""
+        [ "$server" = host ] && echo "url = \"$bench_host_url/http/cgi-bin/getbody_u8.pl\""
+        echo "data-binary = \"NO=1&KEY=bench&REQID=$part\""
+      fi
+      echo 'output = "/dev/null"'
+      echo 'write-out = "%{exitcode} %{http_code} %{size_download} %{time_starttransfer}\n"'
+      echo "next"
+    } >>"$work/load.$((i / per_process))"
+  done
+  started="$(date +%s.%N)"
+  for p in "$work"/load.*; do
+    curl -s -Z --parallel-immediate --parallel-max "$per_process" --noproxy '*' --max-time 120 -K "$p" >"$p.out" 2>/dev/null &
+    pids+=($!)
+  done
+  for p in "${pids[@]}"; do wait "$p" || true; done
+  ended="$(date +%s.%N)"
+  local done_count p99 wall
+  done_count="$(cat "$work"/load.*.out | wc -l)"
+  p99="$(cat "$work"/load.*.out | awk '{ print $4 * 1000 }' | sort -n |
+    sed -n "$(( (done_count * 99 + 99) / 100 ))p")"
+  wall="$(awk -v a="$started" -v b="$ended" 'BEGIN { printf "%.3f", b - a }')"
+  cat "$work"/load.*.out | awk -v server="$server" -v count="$count" -v size="$part_size" -v wall="$wall" -v p99="$p99" '
+    $1 == 0 && $2 == 200 && $3 == size { bytes += $3; next }
+    { errors++ }
+    END { printf "%s %d %s %d %d %s\n", server, count, wall, bytes, errors + count - NR, p99 + 0 }' >>"$work/results"
+}
+
+: >"$work/results"
+for c in $concurrency; do
+  echo "$c concurrent downloads of $part_size bytes, $rounds rounds, servers alternated..."
+  for round in $(seq 1 "$rounds"); do
+    order="nginx front host"
+    [ $((round % 2)) = 0 ] && order="host front nginx"
+    for server in $order; do batch "$server" "$c"; done
+  done
+done
+
+echo
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) cores"
+awk "$bench_awk_median"'
+  { key = $2 " " $1
+    values[key, "rate"] = values[key, "rate"] " " ($4 / $3 / 1048576)
+    values[key, "ttfb"] = values[key, "ttfb"] " " $6
+    errors[key] += $5; keys[key] = 1; counts[$2] = 1 }
+  END {
+    printf "%-12s %-7s %10s %9s %13s %7s\n", "concurrent", "server", "MiB/s", "x nginx", "p99 TTFB ms", "errors"
+    for (c in counts) {
+      base = median(c " nginx", "rate")
+      split("nginx front host", servers, " ")
+      for (s = 1; s <= 3; s++) {
+        key = c " " servers[s]
+        rate = median(key, "rate")
+        printf "%-12s %-7s %10.1f %9.2f %13.1f %7d\n", c, servers[s], rate, base > 0 ? rate / base : 0,
+               median(key, "ttfb"), errors[key]
+      }
+    }
+  }' "$work/results" | sort -n -s -k1,1
