@@ -135,6 +135,7 @@ write_front_config() {  # DIR PORT NODE_PORT...
     cat <<CONF
 global
     maxconn 4096
+    tune.pipesize 1048576
     log stdout format raw local0
 defaults
     mode http
@@ -145,6 +146,7 @@ defaults
     timeout server 60s
     retries 3
     option redispatch 1
+    option splice-response
 frontend parcel2
     bind 127.0.0.1:$port
     default_backend parcel2_nodes

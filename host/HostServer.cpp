@@ -2,6 +2,7 @@
 
 #include "host/HostAccelRedirect.h"
 #include "host/HostAnswer.h"
+#include "host/HostBacklog.h"
 #include "host/HostBodyStream.h"
 #include "host/HostCatalog.h"
 #include "host/HostQuery.h"
@@ -206,6 +207,7 @@ bool CHostServer::Start(const COptions& options, QString* error) {
     Port = 0;
     return false;
   }
+  WidenListenBacklog(Port.load());
   ListenThread = std::thread([this, &server] {
     server.listen_after_bind();
     Impl->ListenEnded = true;

@@ -46,7 +46,7 @@ stop_servers() {
   fi
   bench_stop_host
 }
-trap 'stop_servers; rm -rf "$work"' EXIT
+trap 'stop_servers; [ -n "${PARCEL2_BENCH_KEEP:-}" ] || rm -rf "$work"' EXIT
 ulimit -n 65536 2>/dev/null || ulimit -n "$(ulimit -Hn)"
 
 echo "Publishing $parts parts of $part_size random bytes..."
@@ -105,6 +105,7 @@ batch() {
     local part
     part="$(printf 'bench.bin.%03d' $((i % parts + 1)))"
     {
+      [ $((i % per_process)) = 0 ] || echo "next"
       if [ "$server" = nginx ]; then
         echo "url = \"http://127.0.0.1:$nginx_port/bench/$part\""
       else
@@ -114,7 +115,6 @@ batch() {
       fi
       echo 'output = "/dev/null"'
       echo 'write-out = "%{exitcode} %{http_code} %{size_download} %{time_starttransfer}\n"'
-      echo "next"
     } >>"$work/load.$((i / per_process))"
   done
   started="$(date +%s.%N)"
@@ -160,7 +160,7 @@ awk "$bench_awk_median"'
       for (s = 1; s <= 3; s++) {
         key = c " " servers[s]
         rate = median(key, "rate")
-        printf "%-12s %-7s %10.1f %9.2f %13.1f %7d\n", c, servers[s], rate, base > 0 ? rate / base : 0,
+        printf "%-12s %-7s %10.1f %9.2f %13.1f %7d\n", c, servers[s], rate, (base > 0 ? rate / base : 0),
                median(key, "ttfb"), errors[key]
       }
     }

@@ -1,6 +1,7 @@
 #include "HostFetch.h"
 #include "HostTestProduct.h"
 
+#include "host/HostBacklog.h"
 #include "host/LoopbackHost.h"
 #include "platform/TextFormat.h"
 #include "res/RequestAddresses.h"
@@ -402,6 +403,9 @@ TEST(HostServe, APartBehindNginxIsNamedInAnInternalRedirect) {
   CHostServer::COptions options;
   options.AccelRedirect = QStringLiteral("/parts/");
   CLoopbackHost host(options);
+  // Its listening socket takes a burst of connections; no other port is touched.
+  EXPECT_TRUE(WidenListenBacklog(host.GetPort()));
+  EXPECT_FALSE(WidenListenBacklog(host.GetPort() == 1 ? 2 : 1));
   const CHostPublished published = host.Publish(product, DemoOptions(300000));
   const CHostFetch list = PostToHost(HostUrl(host, LIST_PATH), PurchaseQuery());
   EXPECT_EQ(list.Body, published.ListBytes);
