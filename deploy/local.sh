@@ -86,8 +86,10 @@ stop_all() {  # DIR
 start_host() {
   local dir="$1/node$2" catalog="$3"
   shift 3
+  # The log is there before the host runs, for the address it prints.
+  : >"$dir/host.log"
   "$host" serve "$catalog" --bind 127.0.0.1 --port 0 --accel-redirect "$PARTS_PREFIX" "$@" \
-    >"$dir/host.log" 2>&1 </dev/null &
+    >>"$dir/host.log" 2>&1 </dev/null &
   echo $! >"$dir/host.pid"
   for _ in $(seq 1 100); do
     host_port="$(sed -n 's|^Serving .* on http://127\.0\.0\.1:\([0-9]*\).*|\1|p' "$dir/host.log")"

@@ -101,7 +101,11 @@ case "$scenario" in
     wait_for_held_part 2 300000
     node="$(grep -l "REQID=e2e.bin.002 200" "$work"/one/node*/host.log | sed 's|.*/node\([0-9]*\)/host.log|\1|')"
     [[ "$node" =~ ^[12]$ ]] || fail "no single node was asked for part 2: $node"
+    pids="$(cat "$work/one/node$node/nginx.pid" "$work/one/node$node/host.pid")"
     "$local_sh" stop-node "$work/one" "$node"
+    for pid in $pids; do kill -0 "$pid" 2>/dev/null && fail "node $node's process $pid still runs"; done
+    # Held at a byte a second, the download ends only if the stop broke it off.
+    wait_for 120 bash -c "! kill -0 $run_pid 2>/dev/null" || fail "the download did not go on after the stop"
     finish_run
     [ "$run_status" -eq 0 ] || fail "exit $run_status, expected 0"
     expect_product
