@@ -114,6 +114,7 @@ batch() {
         echo "data-binary = \"NO=1&KEY=bench&REQID=$part\""
       fi
       echo 'output = "/dev/null"'
+      # shellcheck disable=SC2028  # the \n is curl's, not echo's
       echo 'write-out = "%{exitcode} %{http_code} %{size_download} %{time_starttransfer}\n"'
     } >>"$work/load.$((i / per_process))"
   done

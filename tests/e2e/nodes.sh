@@ -9,7 +9,8 @@
 source "$(dirname "$0")/lib.sh"
 
 local_sh="$(cd "$(dirname "$0")/../.." && pwd)/deploy/local.sh"
-export PATH="$(dirname "$host_program"):$PATH"
+PATH="$(dirname "$host_program"):$PATH"
+export PATH
 deployments=()
 trap 'for d in "${deployments[@]}"; do "$local_sh" stop "$d" || true; done; cleanup' EXIT
 part_size=655360  # the product of lib.sh: four parts of 640 KiB
