@@ -29,27 +29,8 @@ find_program() {  # NAME: on PATH or in /usr/sbin
   command -v "$1" 2>/dev/null || { [ -x "/usr/sbin/$1" ] && echo "/usr/sbin/$1"; } || return 1
 }
 
-probe_free_port() {
-  local port
-  for port in $(shuf -i 20000-60999 -n 50); do
-    if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
-      echo "$port"
-      return 0
-    fi
-  done
-  return 1
-}
-
-answers() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
-
-wait_for_port() {  # PORT PID: until PORT answers, while PID lives
-  for _ in $(seq 1 100); do
-    answers "$1" && return 0
-    kill -0 "$2" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
+# shellcheck source=deploy/ports.sh
+. "$deploy/ports.sh"
 
 # stop_pid FILE NAME: stops the process whose pid FILE holds, if it is still
 # NAME, and waits until it is gone.

@@ -29,21 +29,15 @@ parts=16
 per_process=250
 
 bench_require curl
-nginx_bin="$(command -v nginx || echo /usr/sbin/nginx)"
-[ -x "$nginx_bin" ] || { echo "run.sh: nginx is missing; install it with: apt-get install nginx-light" >&2; exit 1; }
 
 bench_build "$build" parcel2-host
 host="$(pwd)/$build/host/parcel2-host"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/parcel2-host-bench.XXXXXX")"
 bench_work="$work"
-nginx_pid=""
 stop_servers() {
   deploy/local.sh stop "$work/front" >/dev/null 2>&1 || true
-  if [ -n "$nginx_pid" ]; then
-    kill -TERM "$nginx_pid" 2>/dev/null || true
-    wait "$nginx_pid" 2>/dev/null || true
-  fi
+  bench_stop_nginx
   bench_stop_host
 }
 trap 'stop_servers; [ -n "${PARCEL2_BENCH_KEEP:-}" ] || rm -rf "$work"' EXIT
@@ -56,43 +50,9 @@ head -c $((parts * part_size)) /dev/urandom >"$work/product.bin"
 rm -f "$work/product.bin"
 cat "$work/catalog/bench"/bench.bin.* >/dev/null  # every server reads from the page cache
 
-# The plain nginx, as a machine's own would run: a worker a core, sendfile.
-mkdir -p "$work/nginx"
-user=""
-[ "$(id -u)" = 0 ] && user="user $(id -un) $(id -gn);"
-for _ in 1 2 3 4 5; do
-  nginx_port="$(probe_free_port)"
-  cat >"$work/nginx/nginx.conf" <<CONF
-$user
-worker_processes auto;
-daemon off;
-pid $work/nginx/nginx.pid;
-error_log $work/nginx/error.log;
-events { worker_connections 4096; }
-http {
-  access_log off;
-  sendfile on;
-  tcp_nopush on;
-  default_type application/octet-stream;
-  client_body_temp_path $work/nginx/body;
-  proxy_temp_path $work/nginx/proxy;
-  fastcgi_temp_path $work/nginx/fastcgi;
-  uwsgi_temp_path $work/nginx/uwsgi;
-  scgi_temp_path $work/nginx/scgi;
-  server {
-    listen 127.0.0.1:$nginx_port backlog=4096;
-    root $work/catalog;
-  }
-}
-CONF
-  "$nginx_bin" -p "$work/nginx" -c "$work/nginx/nginx.conf" -e "$work/nginx/error.log" 2>>"$work/nginx/startup.log" &
-  nginx_pid=$!
-  if wait_for_port "$nginx_port" "$nginx_pid"; then break; fi
-  kill -TERM "$nginx_pid" 2>/dev/null || true
-  wait "$nginx_pid" 2>/dev/null || true
-  nginx_pid=""
-done
-[ -n "$nginx_pid" ] || { echo "run.sh: nginx did not start" >&2; cat "$work/nginx/"*.log >&2; exit 1; }
+# The plain nginx, as a machine's own would run: a worker a core.
+bench_start_nginx "$work/nginx" "$work/catalog" auto "backlog=4096"
+nginx_port="$bench_nginx_port"
 
 front_url="$(PATH="$(dirname "$host"):$PATH" deploy/local.sh start "$work/front" "$work/catalog" 2 | tail -n 1)"
 bench_start_host "$host" "$work/catalog" "$work/host.out"

@@ -10,6 +10,10 @@
 #                                       sets bench_host_pid, bench_host_url
 #                                       and bench_host_port
 #   bench_stop_host                     stops it by its pid
+#   bench_start_nginx DIR ROOT WORKERS [LISTEN_PARAMETERS [SERVER_LINES]]
+#                                       nginx serving ROOT on a free port:
+#                                       sets bench_nginx_pid, bench_nginx_port
+#   bench_stop_nginx                    stops it by its pid
 #   bench_measure KEY COMMAND...        one timed process; appends
 #                                       "KEY wall cpu peak_KiB" to $bench_results
 #   bench_awk_median                    awk text defining median(key, field) over
@@ -37,26 +41,66 @@ bench_build() {
   cmake --build "$build" -j2 --target "$@"
 }
 
-# A port nobody listens on; a server still fails cleanly if one is taken
-# between the probe and its bind, and the caller tries the next port.
-probe_free_port() {
-  local port
-  for port in $(shuf -i 20000-60999 -n 50); do
-    if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
-      echo "$port"
-      return 0
-    fi
+# probe_free_port and wait_for_port, shared with deploy/local.sh.
+# shellcheck source=deploy/ports.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../deploy/ports.sh"
+
+# bench_start_nginx DIR ROOT WORKERS [LISTEN_PARAMETERS [SERVER_LINES]]:
+# nginx with a configuration of its own under DIR (as the current user,
+# nothing outside DIR), serving ROOT with sendfile on a free loopback port;
+# sets bench_nginx_pid and bench_nginx_port. bench_stop_nginx stops it.
+bench_nginx_pid=""
+bench_start_nginx() {
+  local dir="$1" root="$2" workers="$3" listen="${4:-}" server_lines="${5:-}" user="" nginx_bin
+  nginx_bin="$(command -v nginx || echo /usr/sbin/nginx)"
+  if [ ! -x "$nginx_bin" ]; then
+    echo "${0##*/}: nginx is missing; install it with: apt-get install nginx-light" >&2
+    exit 1
+  fi
+  mkdir -p "$dir"
+  if [ "$(id -u)" = 0 ]; then user="user $(id -un) $(id -gn);"; fi
+  for _ in 1 2 3 4 5; do
+    bench_nginx_port="$(probe_free_port)"
+    cat >"$dir/nginx.conf" <<CONF
+$user
+worker_processes $workers;
+daemon off;
+pid $dir/nginx.pid;
+error_log $dir/error.log;
+events { worker_connections 4096; }
+http {
+  access_log off;
+  sendfile on;
+  tcp_nopush on;
+  default_type application/octet-stream;
+  client_body_temp_path $dir/body;
+  proxy_temp_path $dir/proxy;
+  fastcgi_temp_path $dir/fastcgi;
+  uwsgi_temp_path $dir/uwsgi;
+  scgi_temp_path $dir/scgi;
+  server {
+    listen 127.0.0.1:$bench_nginx_port $listen;
+    root $root;
+    $server_lines
+  }
+}
+CONF
+    "$nginx_bin" -p "$dir" -c "$dir/nginx.conf" -e "$dir/error.log" 2>>"$dir/startup.log" &
+    bench_nginx_pid=$!
+    if wait_for_port "$bench_nginx_port" "$bench_nginx_pid"; then return 0; fi
+    bench_stop_nginx
   done
-  return 1
+  echo "${0##*/}: nginx did not start:" >&2
+  cat "$dir/startup.log" "$dir/error.log" >&2 2>/dev/null || true
+  exit 1
 }
 
-wait_for_port() {  # port pid
-  for _ in $(seq 1 100); do
-    if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then return 0; fi
-    kill -0 "$2" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
+bench_stop_nginx() {
+  if [ -n "$bench_nginx_pid" ]; then
+    kill -QUIT "$bench_nginx_pid" 2>/dev/null || true
+    wait "$bench_nginx_pid" 2>/dev/null || true
+    bench_nginx_pid=""
+  fi
 }
 
 bench_host_pid=""

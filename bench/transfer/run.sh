@@ -28,12 +28,6 @@ runs="${1:-5}"
 sizes="${PARCEL2_BENCH_SIZES:-10000000 1073741824}"
 build="${PARCEL2_BENCH_BUILD:-build-bench}"
 
-nginx_bin="$(command -v nginx || true)"
-if [ -z "$nginx_bin" ] && [ -x /usr/sbin/nginx ]; then nginx_bin=/usr/sbin/nginx; fi
-if [ -z "$nginx_bin" ]; then
-  echo "run.sh: nginx is missing; install it with: apt-get install nginx-light" >&2
-  exit 1
-fi
 bench_require curl /usr/bin/time
 
 bench_build "$build" parcel2_transfer_fetch parcel2-host
@@ -42,13 +36,8 @@ host="$build/host/parcel2-host"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/parcel2-transfer-bench.XXXXXX")"
 bench_work="$work"
-nginx_pid=""
 stop_servers() {
-  if [ -n "$nginx_pid" ]; then
-    kill -QUIT "$nginx_pid" 2>/dev/null || true
-    wait "$nginx_pid" 2>/dev/null || true
-    nginx_pid=""
-  fi
+  bench_stop_nginx
   bench_stop_host
 }
 trap 'stop_servers; rm -rf "$work"' EXIT
@@ -90,46 +79,9 @@ done
 # nginx with a configuration of its own: one worker, sendfile, the catalog
 # as its root, and POST allowed on a static file so that both clients send
 # the program's request.
-mkdir -p "$work/nginx"
-nginx_user=""
-if [ "$(id -u)" = 0 ]; then nginx_user="user $(id -un) $(id -gn);"; fi
-for _ in 1 2 3 4 5; do
-  nginx_port="$(probe_free_port)"
-  cat >"$work/nginx/nginx.conf" <<CONF
-$nginx_user
-worker_processes 1;
-daemon off;
-pid $work/nginx/nginx.pid;
-error_log $work/nginx/error.log;
-events { worker_connections 64; }
-http {
-  access_log off;
-  sendfile on;
-  default_type application/octet-stream;
-  client_body_temp_path $work/nginx/body;
-  proxy_temp_path $work/nginx/proxy;
-  fastcgi_temp_path $work/nginx/fastcgi;
-  uwsgi_temp_path $work/nginx/uwsgi;
-  scgi_temp_path $work/nginx/scgi;
-  server {
-    listen 127.0.0.1:$nginx_port $nginx_tls;
-    root $catalog;
-    error_page 405 =200 \$uri;
-  }
-}
-CONF
-  "$nginx_bin" -p "$work/nginx" -c "$work/nginx/nginx.conf" -e "$work/nginx/error.log" 2>>"$work/nginx/startup.log" &
-  nginx_pid=$!
-  if wait_for_port "$nginx_port" "$nginx_pid"; then break; fi
-  kill -QUIT "$nginx_pid" 2>/dev/null || true
-  wait "$nginx_pid" 2>/dev/null || true
-  nginx_pid=""
-done
-if [ -z "$nginx_pid" ]; then
-  echo "run.sh: nginx did not start:" >&2
-  cat "$work/nginx/startup.log" "$work/nginx/error.log" >&2 2>/dev/null || true
-  exit 1
-fi
+# shellcheck disable=SC2016  # $uri is nginx's
+bench_start_nginx "$work/nginx" "$catalog" 1 "$nginx_tls" 'error_page 405 =200 $uri;'
+nginx_port="$bench_nginx_port"
 
 bench_start_host "$host" "$catalog" "$work/host.out" "${host_tls[@]}"
 host_port="$bench_host_port"

@@ -45,6 +45,14 @@ wait_for_held_part() {
     || fail "part $1 was not held past $2 bytes"
 }
 
+# run_to_the_end NAME: a run with the right key that must end with the product.
+run_to_the_end() {
+  start_run "$1" -K e2e-key
+  finish_run
+  [ "$run_status" -eq 0 ] || fail "$1 run: exit $run_status, expected 0"
+  expect_product
+}
+
 # http_request METHOD PATH [BODY]: the whole answer of the front, raw.
 http_request() {
   local address="${base_url#http://}" body="${3:-}"
@@ -58,10 +66,7 @@ http_request() {
 case "$scenario" in
   nodes-verified)
     deploy one
-    start_run first -K e2e-key
-    finish_run
-    [ "$run_status" -eq 0 ] || fail "exit $run_status, expected 0"
-    expect_product
+    run_to_the_end first
     # Every part came from nginx, both nodes served some, and the hosts
     # sent none of their bytes.
     answers="$(body_answers one)"
@@ -82,10 +87,7 @@ case "$scenario" in
     kept="$(stat -c %s "$(unfinished_part)")"
     "$local_sh" stop "$work/first"
     deploy second
-    start_run second -K e2e-key
-    finish_run
-    [ "$run_status" -eq 0 ] || fail "second run: exit $run_status, expected 0"
-    expect_product
+    run_to_the_end second
     answers="$(body_answers second | awk '{ print $2, $3 }' | sort | tr '\n' ' ')"
     [ "$answers" = "200 $part_size 206 $((part_size - kept)) " ] || fail "kept $kept, the nodes answered: $answers"
     grep -q "REQID=e2e.bin.003 200 0 bytes .* range=bytes=$kept-$" "$work"/second/node*/host.log \
