@@ -39,7 +39,7 @@ stop_pid() {
   [ -f "$file" ] || return 0
   pid="$(cat "$file")"
   rm -f "$file"
-  if [ -n "$pid" ] && tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q "$name"; then
+  if [ -n "$pid" ] && tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -q "$name"; then
     kill -TERM "$pid" 2>/dev/null || true
     for _ in $(seq 1 100); do
       kill -0 "$pid" 2>/dev/null || return 0
@@ -65,7 +65,7 @@ stop_all() {  # DIR
 
 # start_host DIR N CATALOG SERVE_OPTION...: sets host_port.
 start_host() {
-  local dir="$1/node$2" catalog="$3"
+  local dir="$1/node$2" n="$2" catalog="$3"
   shift 3
   # The log is there before the host runs, for the address it prints.
   : >"$dir/host.log"
@@ -79,7 +79,7 @@ start_host() {
     sleep 0.1
   done
   cat "$dir/host.log" >&2
-  die "parcel2-host of node $2 did not start"
+  die "parcel2-host of node $n did not start"
 }
 
 write_node_config() {  # DIR N CATALOG HOST_PORT PORT
@@ -188,7 +188,10 @@ start_all() {  # DIR CATALOG NODES SERVE_OPTION...
   # A server cannot be started twice under one DIR: its pid file would be lost.
   [ -f "$dir/front/haproxy.pid" ] && die "$dir is in use; deploy/local.sh stop $dir first"
   # Whatever fails half-way, nothing started is left running.
-  trap 'stop_all "$dir"' EXIT
+  # (The folder is written into the trap: it runs after this function's
+  # variables are gone.)
+  # shellcheck disable=SC2064  # expanded now, on purpose
+  trap "stop_all $(printf %q "$dir")" EXIT
   ulimit -n 65536 2>/dev/null || ulimit -n "$(ulimit -Hn)" 2>/dev/null || true
   for n in $(seq 1 "$nodes"); do
     mkdir -p "$dir/node$n/tmp"
