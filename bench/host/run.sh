@@ -3,16 +3,16 @@
 # 500) through the front of deploy/local.sh (HAProxy, two nginx nodes, each
 # with parcel2-host checking the purchase), against one plain nginx serving
 # the same part files by GET, and against parcel2-host alone. Each download
-# is one part of 4 MiB (16 different parts, from the page cache) into
-# /dev/null by the curl command line (-Z, at most 250 transfers a process),
-# the request the program sends: a POST of the purchase to the body script
-# (a GET of the file from the plain nginx). Rounds alternate the servers;
+# is one part of 8 MiB, as the demo's (16 different parts, from the page
+# cache) into /dev/null by the curl command line (-Z, at most 250 transfers
+# a process), with the request the program sends: a POST of the purchase
+# to the body script (a GET of the file from the plain nginx). Rounds alternate the servers;
 # printed are the medians over the rounds of the throughput (the bytes of
-# every download over the wall time of the whole batch), its ratio to the
-# plain nginx's, the 99th percentile of the time to the first byte, and
-# the failed downloads (curl's error, another status than 200, or another
-# size) summed over all rounds.
-#   bench/host/run.sh [ROUNDS]   (default 3)
+# every download over the wall time of the whole batch), of its ratio to
+# the plain nginx's in the same round and of the 99th percentile of the
+# time to the first byte, and the failed downloads (curl's error, another
+# status than 200, or another size) summed over all rounds.
+#   bench/host/run.sh [ROUNDS]   (default 5)
 #   PARCEL2_BENCH_CONCURRENCY    (default "100 500")
 #   PARCEL2_BENCH_BUILD          build folder (default build-bench)
 # Each transfer is cut after 120 s; everything started is stopped at the end.
@@ -21,10 +21,10 @@ cd "$(dirname "$0")/../.."
 # shellcheck source=bench/support/bench.sh
 . bench/support/bench.sh
 
-rounds="${1:-3}"
+rounds="${1:-5}"
 concurrency="${PARCEL2_BENCH_CONCURRENCY:-100 500}"
 build="${PARCEL2_BENCH_BUILD:-build-bench}"
-part_size=$((4 * 1024 * 1024))
+part_size=$((8 * 1024 * 1024))
 parts=16
 per_process=250
 
@@ -90,10 +90,10 @@ batch() {
   p99="$(cat "$work"/load.*.out | awk '{ print $4 * 1000 }' | sort -n |
     sed -n "$(( (done_count * 99 + 99) / 100 ))p")"
   wall="$(awk -v a="$started" -v b="$ended" 'BEGIN { printf "%.3f", b - a }')"
-  cat "$work"/load.*.out | awk -v server="$server" -v count="$count" -v size="$part_size" -v wall="$wall" -v p99="$p99" '
+  cat "$work"/load.*.out | awk -v server="$server" -v count="$count" -v size="$part_size" -v wall="$wall" -v p99="$p99" -v round="$round" '
     $1 == 0 && $2 == 200 && $3 == size { bytes += $3; next }
     { errors++ }
-    END { printf "%s %d %s %d %d %s\n", server, count, wall, bytes, errors + count - NR, p99 + 0 }' >>"$work/results"
+    END { printf "%s %d %s %d %d %s %d\n", server, count, wall, bytes, errors + count - NR, p99 + 0, round }' >>"$work/results"
 }
 
 : >"$work/results"
@@ -108,20 +108,25 @@ done
 
 echo
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) cores"
+# The ratio is the median of each round's ratio: the servers of a round
+# ran back to back, under the same load from elsewhere.
 awk "$bench_awk_median"'
   { key = $2 " " $1
-    values[key, "rate"] = values[key, "rate"] " " ($4 / $3 / 1048576)
+    rate[key, $7] = $4 / $3 / 1048576
+    values[key, "rate"] = values[key, "rate"] " " rate[key, $7]
     values[key, "ttfb"] = values[key, "ttfb"] " " $6
-    errors[key] += $5; keys[key] = 1; counts[$2] = 1 }
+    errors[key] += $5; counts[$2] = 1; rounds[$7] = 1 }
   END {
     printf "%-12s %-7s %10s %9s %13s %7s\n", "concurrent", "server", "MiB/s", "x nginx", "p99 TTFB ms", "errors"
+    split("nginx front host", servers, " ")
     for (c in counts) {
-      base = median(c " nginx", "rate")
-      split("nginx front host", servers, " ")
       for (s = 1; s <= 3; s++) {
         key = c " " servers[s]
-        rate = median(key, "rate")
-        printf "%-12s %-7s %10.1f %9.2f %13.1f %7d\n", c, servers[s], rate, (base > 0 ? rate / base : 0),
+        for (r in rounds) {
+          base = rate[c " nginx", r]
+          values[key, "ratio"] = values[key, "ratio"] " " (base > 0 ? rate[key, r] / base : 0)
+        }
+        printf "%-12s %-7s %10.1f %9.2f %13.1f %7d\n", c, servers[s], median(key, "rate"), median(key, "ratio"),
                median(key, "ttfb"), errors[key]
       }
     }
