@@ -137,7 +137,9 @@ backend parcel2_nodes
     balance roundrobin
     option httpchk GET /parcel2-health
     http-check expect status 200
-    default-server inter 1s fall 1 rise 1
+    # Two missed checks in a row, so a busy moment does not take a node out.
+    timeout check 3s
+    default-server inter 1s fall 2 rise 1
 CONF
     for node_port in "$@"; do
       n=$((n + 1))
