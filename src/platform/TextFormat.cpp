@@ -46,7 +46,10 @@ QString FormatNumber(const CDirective& directive, const CFormatArg::Value& value
   std::string cFormat(1, '%');
   cFormat += directive.Flags.toStdString();
   if (directive.Width >= 0) cFormat += std::to_string(directive.Width);
-  if (directive.Precision >= 0) cFormat += "." + std::to_string(directive.Precision);
+  if (directive.Precision >= 0) {
+    cFormat += '.';
+    cFormat += std::to_string(directive.Precision);
+  }
   const char conversion = static_cast<char>(directive.Conversion.unicode());
   char buffer[512];
   switch (conversion) {
