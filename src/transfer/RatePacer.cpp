@@ -1,7 +1,6 @@
 #include "transfer/RatePacer.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace {
 
@@ -28,12 +27,14 @@ void CRatePacer::Refill(std::chrono::steady_clock::time_point now) {
 
 void CRatePacer::Take(std::int64_t bytes, const std::function<bool()>& stop) {
   if (Rate <= 0 || bytes <= 0) return;
-  Refill(std::chrono::steady_clock::now());
+  Refill(Now());
   Tokens -= static_cast<double>(bytes);
   while (Tokens < 0 && !stop()) {
     const auto owed = std::chrono::duration<double>(-Tokens / static_cast<double>(Rate));
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-        STEP, std::chrono::duration_cast<std::chrono::steady_clock::duration>(owed)));
-    Refill(std::chrono::steady_clock::now());
+    // Rounded up: a wait rounded down to nothing would find the tokens
+    // still short and spin.
+    Sleep(std::min<std::chrono::steady_clock::duration>(
+        STEP, std::chrono::ceil<std::chrono::steady_clock::duration>(owed)));
+    Refill(Now());
   }
 }

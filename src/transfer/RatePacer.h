@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <thread>
 
 // Holds the body bytes of every request of a transfer to one rate. libcurl's
 // own receive limit measures each request afresh and looks at it only
@@ -16,6 +17,15 @@
 class CRatePacer {
 public:
   static constexpr std::int64_t MIN_BURST = 102400;
+
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+  using Sleeper = std::function<void(std::chrono::steady_clock::duration)>;
+
+  // Tests replace the clock and the sleep to see the waits without taking them.
+  void SetTime(Clock clock, Sleeper sleeper) {
+    Now = std::move(clock);
+    Sleep = std::move(sleeper);
+  }
 
   // Bytes per second; 0 ends the pacing.
   void SetRate(std::int64_t bytesPerSecond);
@@ -31,4 +41,6 @@ private:
   double Tokens = 0;
   bool Started = false;
   std::chrono::steady_clock::time_point Last;
+  Clock Now = [] { return std::chrono::steady_clock::now(); };
+  Sleeper Sleep = [](std::chrono::steady_clock::duration span) { std::this_thread::sleep_for(span); };
 };

@@ -68,6 +68,10 @@ public:
   // rate kept over all of them. Set before a worker uses the object.
   void SetMaxReceiveRate(qint64 bytesPerSecond);
   qint64 GetMaxReceiveRate() const { return MaxReceiveRate; }
+  // Tests watch the rate's waits on their own clock.
+  void SetPacerTime(CRatePacer::Clock clock, CRatePacer::Sleeper sleeper) {
+    Pacer.SetTime(std::move(clock), std::move(sleeper));
+  }
 
   // Any thread: closes the running request, so a send or read waiting in
   // the worker fails at once, and fails every attempt that would follow
