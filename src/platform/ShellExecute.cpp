@@ -24,6 +24,8 @@ extern char** environ;
 
 namespace {
 
+void (*ForkedChildHook)() = nullptr;
+
 // The file a command names: a relative name in the working folder first,
 // a bare name then on PATH; empty when there is none.
 QString ResolveFile(const QString& file, const QString& directory) {
@@ -122,6 +124,7 @@ long long Launch(CChildPlan& plan, bool detached) {
   const pid_t pid = ::fork();
   if (pid != 0) ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   if (pid == 0) {
+    if (ForkedChildHook) ForkedChildHook();
     if (detached) {
       ::setsid();
       const pid_t grandchild = ::fork();
@@ -146,6 +149,8 @@ long long Launch(CChildPlan& plan, bool detached) {
 }
 
 }  // namespace
+
+void SetForkedChildHook(void (*hook)()) { ForkedChildHook = hook; }
 
 void ResetCaughtSignals() {
   for (int signal = 1; signal < NSIG; ++signal) {

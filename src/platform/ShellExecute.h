@@ -68,6 +68,10 @@ bool ShellExecuteEx(CShellExecuteInfo& info);
 // handler of the program goes back to its default; ignored ones stay so.
 void ResetCaughtSignals();
 
+// Tests: runs in every forked child first thing after the fork, where only
+// async-signal-safe calls are allowed; nullptr for none.
+void SetForkedChildHook(void (*hook)());
+
 // Splits parameters into words as a POSIX shell does, without expanding
 // anything: blanks separate, '...' is literal, "..." keeps blanks and lets
 // a backslash escape \ " $ and `, a backslash outside quotes escapes the

@@ -113,29 +113,43 @@ TEST_F(InstallExecuter, AStopEndsTheWaitAndTheRun) {
   EXPECT_TRUE(WaitUntil([&] { return Read("passed.txt") == "done\n"; })) << "the installer went on";
 }
 
-// Between fork and exec the child drops the program's handlers before it
-// unblocks signals, so none of them can run in it; ignored signals stay so.
-TEST_F(InstallExecuter, TheChildResetsCaughtSignals) {
+// A signal that reaches the child between fork and exec never runs one of
+// the program's handlers there: signals stay blocked across the fork until
+// the child has put its handlers back to the defaults. Ignored signals stay
+// ignored in the started program. The child raises the signal itself, the
+// moment it is forked, so no race decides the outcome.
+int HandlerRanFd = -1;
+
+TEST_F(InstallExecuter, NoHandlerOfTheProgramRunsInTheStartedChild) {
+  int ran[2];
+  ASSERT_EQ(::pipe2(ran, O_NONBLOCK | O_CLOEXEC), 0);
+  HandlerRanFd = ran[1];
   struct sigaction caught {};
-  caught.sa_handler = [](int) {};
-  struct sigaction savedUsr1 {}, savedUsr2 {};
-  ASSERT_EQ(::sigaction(SIGUSR1, &caught, &savedUsr1), 0);
+  caught.sa_handler = [](int) { [[maybe_unused]] const ssize_t n = ::write(HandlerRanFd, "!", 1); };
+  struct sigaction savedUrg {}, savedUsr2 {};
+  ASSERT_EQ(::sigaction(SIGURG, &caught, &savedUrg), 0);
   ASSERT_EQ(::sigaction(SIGUSR2, nullptr, &savedUsr2), 0);
   ::signal(SIGUSR2, SIG_IGN);
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ResetCaughtSignals();
-    struct sigaction usr1 {}, usr2 {};
-    ::sigaction(SIGUSR1, nullptr, &usr1);
-    ::sigaction(SIGUSR2, nullptr, &usr2);
-    ::_exit(usr1.sa_handler == SIG_DFL && usr2.sa_handler == SIG_IGN ? 0 : 1);
-  }
-  ASSERT_GT(child, 0);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ::sigaction(SIGUSR1, &savedUsr1, nullptr);
+  SetForkedChildHook([] { ::raise(SIGURG); });
+
+  Script("survivor.sh", "kill -USR2 $$\necho alive > alive.txt\n", Save);
+  CShellExecuteInfo info;
+  info.File = QStringLiteral("survivor.sh");
+  info.Directory = Save.Path();
+  info.WantProcess = true;
+  const bool started = ShellExecuteEx(info);
+  if (started) info.Process->WaitForExit(30000);
+
+  SetForkedChildHook(nullptr);
+  ::sigaction(SIGURG, &savedUrg, nullptr);
   ::sigaction(SIGUSR2, &savedUsr2, nullptr);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  char byte = 0;
+  const ssize_t got = ::read(ran[0], &byte, 1);
+  ::close(ran[0]);
+  ::close(ran[1]);
+  ASSERT_TRUE(started);
+  EXPECT_EQ(got, -1) << "the program's handler ran in the child";
+  EXPECT_EQ(Read("alive.txt"), "alive\n") << "an ignored signal did not stay ignored";
 }
 
 TEST_F(InstallExecuter, StartedProcessesGetTheStreamsOfTheirShowTypeAndNoDescriptorOfTheProgram) {
