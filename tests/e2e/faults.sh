@@ -86,9 +86,10 @@ case "$scenario" in
     ;;
 
   second-signal)
-    # Two signals that arrive together while part 3 stalls: the run ends
-    # (by the second one at once, or by the first one's cancel, whichever
-    # comes first), and the verified parts stay.
+    # Two signals that arrive together while part 3 stalls: both handlers
+    # run before the UI thread can act on the first, so the second ends the
+    # run at once (the ordinary cancel would wait for the stalled part to be
+    # closed), and the verified parts stay.
     start_host --fault "stall:100000,endpoint=body,reqid=e2e.bin.003"
     start_run first -K e2e-key
     wait_for 60 bash -c "[ \$(ls '$folder/DownloadTemp' 2>/dev/null | wc -l) -ge 3 ]" || fail "part 3 never started"
@@ -98,6 +99,8 @@ case "$scenario" in
     kill -CONT "$run_pid"
     expect_end_within 20 "the second signal did not end the run"
     [ "$run_status" -eq 6 ] || fail "exit $run_status after two signals, expected 6"
+    [ "$(tail -n 1 "$work/first.err")" = "Cancelled at once: parts already verified stay for the next run." ] \
+      || fail "the second signal did not end the run at once: $(tail -n 1 "$work/first.err")"
     stop_host
     resume_fetching "003 004 "
     ;;
