@@ -11,7 +11,10 @@
 # every download over the wall time of the whole batch), of its ratio to
 # the plain nginx's in the same round and of the 99th percentile of the
 # time to the first byte, and the failed downloads (curl's error, another
-# status than 200, or another size) summed over all rounds.
+# status than 200, or another size) summed over all rounds; last the CPU
+# time (user + system, medians) the servers' processes and curl took for a
+# GiB: on a busy machine the throughput follows the share of the cores a
+# way gets, the CPU time a GiB costs does not.
 #   bench/host/run.sh [ROUNDS]   (default 5)
 #   PARCEL2_BENCH_CONCURRENCY    (default "100 500")
 #   PARCEL2_BENCH_BUILD          build folder (default build-bench)
@@ -28,7 +31,7 @@ part_size=$((8 * 1024 * 1024))
 parts=16
 per_process=250
 
-bench_require curl
+bench_require curl /usr/bin/time
 
 bench_build "$build" parcel2-host
 host="$(pwd)/$build/host/parcel2-host"
@@ -57,7 +60,25 @@ nginx_port="$bench_nginx_port"
 front_url="$(PATH="$(dirname "$host"):$PATH" deploy/local.sh start "$work/front" "$work/catalog" 2 | tail -n 1)"
 bench_start_host "$host" "$work/catalog" "$work/host.out"
 
-# batch SERVER C: C downloads at once; appends "SERVER C wall_s bytes errors p99_ttfb_ms" to the results.
+# The processes serving each way: the pids whose CPU time a batch is charged.
+server_pids() {
+  case "$1" in
+    nginx) echo "$bench_nginx_pid" ;;
+    host) echo "$bench_host_pid" ;;
+    front) cat "$work/front/front/haproxy.pid" "$work"/front/node*/nginx.pid "$work"/front/node*/host.pid ;;
+  esac
+}
+# CPU seconds (user + system) the processes and their children have used.
+cpu_seconds() {
+  local pid ticks=0
+  for pid in $(for p in "$@"; do echo "$p"; pgrep -P "$p"; done); do
+    ticks=$((ticks + $(awk '{ print $14 + $15 }' "/proc/$pid/stat" 2>/dev/null || echo 0)))
+  done
+  awk -v t="$ticks" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", t / hz }'
+}
+
+# batch SERVER C: C downloads at once; appends "SERVER C wall_s bytes errors
+# p99_ttfb_ms round server_cpu_s client_cpu_s" to the results.
 batch() {
   local server="$1" count="$2" i p pids=() started ended
   rm -f "$work"/load.*
@@ -78,22 +99,32 @@ batch() {
       echo 'write-out = "%{exitcode} %{http_code} %{size_download} %{time_starttransfer}\n"'
     } >>"$work/load.$((i / per_process))"
   done
+  local servers cpu_before cpu_after
+  servers="$(server_pids "$server")"
+  # shellcheck disable=SC2086  # a list of pids
+  cpu_before="$(cpu_seconds $servers)"
   started="$(date +%s.%N)"
   for p in "$work"/load.*; do
-    curl -s -Z --parallel-immediate --parallel-max "$per_process" --noproxy '*' --max-time 120 -K "$p" >"$p.out" 2>/dev/null &
+    /usr/bin/time -f "%U %S" -o "$p.time" \
+      curl -s -Z --parallel-immediate --parallel-max "$per_process" --noproxy '*' --max-time 120 -K "$p" >"$p.out" 2>/dev/null &
     pids+=($!)
   done
   for p in "${pids[@]}"; do wait "$p" || true; done
   ended="$(date +%s.%N)"
+  # shellcheck disable=SC2086
+  cpu_after="$(cpu_seconds $servers)"
   local done_count p99 wall
   done_count="$(cat "$work"/load.*.out | wc -l)"
   p99="$(cat "$work"/load.*.out | awk '{ print $4 * 1000 }' | sort -n |
     sed -n "$(( (done_count * 99 + 99) / 100 ))p")"
   wall="$(awk -v a="$started" -v b="$ended" 'BEGIN { printf "%.3f", b - a }')"
-  cat "$work"/load.*.out | awk -v server="$server" -v count="$count" -v size="$part_size" -v wall="$wall" -v p99="$p99" -v round="$round" '
+  cat "$work"/load.*.out | awk -v server="$server" -v count="$count" -v size="$part_size" -v wall="$wall" -v p99="$p99" -v round="$round" \
+    -v server_cpu="$(awk -v a="$cpu_before" -v b="$cpu_after" 'BEGIN { print b - a }')" \
+    -v client_cpu="$(cat "$work"/load.*.time | awk '{ s += $1 + $2 } END { print s }')" '
     $1 == 0 && $2 == 200 && $3 == size { bytes += $3; next }
     { errors++ }
-    END { printf "%s %d %s %d %d %s %d\n", server, count, wall, bytes, errors + count - NR, p99 + 0, round }' >>"$work/results"
+    END { printf "%s %d %s %d %d %s %d %s %s\n", server, count, wall, bytes, errors + count - NR, p99 + 0, round,
+                 server_cpu, client_cpu }' >>"$work/results"
 }
 
 : >"$work/results"
@@ -115,9 +146,13 @@ awk "$bench_awk_median"'
     rate[key, $7] = $4 / $3 / 1048576
     values[key, "rate"] = values[key, "rate"] " " rate[key, $7]
     values[key, "ttfb"] = values[key, "ttfb"] " " $6
+    gib = $4 / 1073741824
+    values[key, "scpu"] = values[key, "scpu"] " " (gib > 0 ? $8 / gib : 0)
+    values[key, "ccpu"] = values[key, "ccpu"] " " (gib > 0 ? $9 / gib : 0)
     errors[key] += $5; counts[$2] = 1; rounds[$7] = 1 }
   END {
-    printf "%-12s %-7s %10s %9s %13s %7s\n", "concurrent", "server", "MiB/s", "x nginx", "p99 TTFB ms", "errors"
+    printf "%-12s %-7s %10s %9s %13s %7s %16s %16s\n", "concurrent", "server", "MiB/s", "x nginx", "p99 TTFB ms", "errors",
+           "server CPU s/GiB", "client CPU s/GiB"
     split("nginx front host", servers, " ")
     for (c in counts) {
       for (s = 1; s <= 3; s++) {
@@ -126,8 +161,8 @@ awk "$bench_awk_median"'
           base = rate[c " nginx", r]
           values[key, "ratio"] = values[key, "ratio"] " " (base > 0 ? rate[key, r] / base : 0)
         }
-        printf "%-12s %-7s %10.1f %9.2f %13.1f %7d\n", c, servers[s], median(key, "rate"), median(key, "ratio"),
-               median(key, "ttfb"), errors[key]
+        printf "%-12s %-7s %10.1f %9.2f %13.1f %7d %16.2f %16.2f\n", c, servers[s], median(key, "rate"),
+               median(key, "ratio"), median(key, "ttfb"), errors[key], median(key, "scpu"), median(key, "ccpu")
       }
     }
   }' "$work/results" | sort -n -s -k1,1
