@@ -53,8 +53,9 @@ head -c $((parts * part_size)) /dev/urandom >"$work/product.bin"
 rm -f "$work/product.bin"
 cat "$work/catalog/bench"/bench.bin.* >/dev/null  # every server reads from the page cache
 
-# The plain nginx, as a machine's own would run: a worker a core.
-bench_start_nginx "$work/nginx" "$work/catalog" auto "backlog=4096"
+# The plain nginx, as a machine's own would run: a worker a core, each with
+# its own listening socket so that both take connections.
+bench_start_nginx "$work/nginx" "$work/catalog" auto "backlog=4096 reuseport"
 nginx_port="$bench_nginx_port"
 
 front_url="$(PATH="$(dirname "$host"):$PATH" deploy/local.sh start "$work/front" "$work/catalog" 2 | tail -n 1)"
