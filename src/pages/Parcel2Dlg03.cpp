@@ -67,14 +67,14 @@ void CParcel2Dlg03::UpdateDisplay(int marked) {
   if (rounded != 0) LastRoundedSeconds = static_cast<int>(rounded);
 }
 
+// Bytes count, not parts: on a slow line a long part may take longer than
+// the period, and only a line that brought less than 64 KiB in a whole
+// period (and marked nothing) is stopped.
 void CParcel2Dlg03::CheckForStall(int marked) {
   CUrlDownload& transfer = GetApp().UrlDownload;
   const std::int64_t received = transfer.GetTotalReceived();
-  if (marked == PartsAtLastCheck && Executed.load() == 0) {
-    // The running part finishes and is marked unless it is trickling, so
-    // every Try Again makes progress even on a part longer than the period.
-    Executer.CancelFlag.store(1);
-    if (received - BytesAtLastCheck < STALL_MIN_BYTES) transfer.AbortRequests();
+  if (marked == PartsAtLastCheck && received - BytesAtLastCheck < STALL_MIN_BYTES && Executed.load() == 0) {
+    StopDownload();
     LogError(GetApp().Logger, "Download Time-Out");
   }
   PartsAtLastCheck = marked;

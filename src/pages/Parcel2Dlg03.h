@@ -10,12 +10,9 @@
 // The download progress page (template 137). Its worker runs the executer
 // over the parts not yet marked; the page shows the product's name, a bar
 // over the parts and the time left, asks before it cancels, and stops a
-// download that has marked no part for a whole stall period.
-//
-// A confirmed cancel also closes the request that is running, and so does
-// the stall time-out when the request received less than 64 KiB in the
-// period: a host that trickles a part can hold neither of them up, while a
-// part that arrives steadily but slowly still finishes and is marked.
+// download that in a whole stall period marked no part and received less
+// than 64 KiB: a slow line that still brings bytes goes on, however long
+// its parts take, while a host that trickles cannot hold the run up.
 class CParcel2Dlg03 : public CParcel2SubDlg {
 public:
   static constexpr int DISPLAY_TIMER = 1;
