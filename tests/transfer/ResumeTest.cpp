@@ -93,6 +93,8 @@ TEST_F(ResumeTest, TheTransferAppendsOnlyTheRestItAskedFor) {
       {"the rest comes", true, false, 200000, PART_SIZE, {206}},
       {"a host without ranges sends it whole", false, false, 200000, PART_SIZE, {200}},
       {"a wrong Content-Range", true, true, 200000, PART_SIZE, {206, 200}},
+      // The start is right, but the end and the whole are another part's.
+      {"the rest of another size", true, false, 200000, PART_SIZE + 1, {206, 200}},
       {"a range past the end", true, false, PART_SIZE, PART_SIZE + 1, {416, 200}},
   };
   for (const auto& c : cases) {
