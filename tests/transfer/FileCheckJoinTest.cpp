@@ -1,5 +1,6 @@
 #include "transfer/FileChecker.h"
 #include "transfer/FileJoint.h"
+#include "transfer/PartReaders.h"
 
 #include "list/DownloadList.h"
 #include "platform/MessageBox.h"
@@ -149,6 +150,30 @@ TEST_F(FileCheckJoinTest, JoinCopiesLargePartsInChunks) {
   CFileJoint joint(Log);
   EXPECT_EQ(joint.Join(List), static_cast<std::uint64_t>(first.size() + second.size()));
   EXPECT_EQ(Md5Hex(CTempFolder::Read(ProductPath())), Md5Hex(first + second));
+}
+
+// A stop reaches readers in the middle of large files: each finishes the
+// chunk it is in and reads no further, and every file it did not finish
+// comes back as stopped.
+TEST_F(FileCheckJoinTest, PartReadersStopWithinAChunk) {
+  constexpr int FILES = 3;
+  std::vector<QString> paths;
+  for (int i = 0; i < FILES; ++i)
+    paths.push_back(Temp.Write(QString("big%1").arg(i), QByteArray(40 * CMD5Digest::CHUNK_SIZE, 'a' + i)));
+  std::atomic<int> stop{0};
+  std::atomic<int> stepsAfterStop{0};
+  {
+    CPartReaders readers(paths, &stop, [&] {
+      if (stop.exchange(1) != 0) ++stepsAfterStop;
+    });
+    int stopped = 0;
+    for (int i = 0; i < FILES; ++i) {
+      CFileIdentity identity;
+      stopped += readers.Take(i, identity).Result == CMD5Digest::HASH_STOPPED ? 1 : 0;
+    }
+    EXPECT_EQ(stopped, FILES);
+  }
+  EXPECT_LE(stepsAfterStop.load(), CPartReaders::ReaderCount(FILES) - 1) << "a reader read on past the stop";
 }
 
 TEST_F(FileCheckJoinTest, JoinFailures) {
