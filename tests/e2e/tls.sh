@@ -79,6 +79,18 @@ case "$scenario" in
       [ "$refusals" -eq 3 ] || fail "$name: $refusals certificate refusals logged, expected 3"
       stop_host
     done
+
+    # A trust store that cannot be read trusts no host either.
+    export SSL_CERT_FILE="$work/no-such-store.pem"
+    fresh_run unreadable-store
+    serve_https host
+    start_run unreadable-store -K e2e-key -E
+    finish_run
+    [ "$run_status" -eq 2 ] || fail "unreadable store: exit $run_status, expected 2"
+    grep -q "^The server's certificate could not be verified (.*no-such-store\.pem.*)\.$" "$work/unreadable-store.err" ||
+      fail "unreadable store: the reason is not on the error stream"
+    ! grep -q "getbody" "$work/host.log" || fail "unreadable store: a part was requested"
+    stop_host
     ;;
 
   tls-redirects)
