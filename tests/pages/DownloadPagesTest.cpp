@@ -256,6 +256,41 @@ TEST_F(DownloadPages, APartChangedAfterItsCheckIsCaughtBeforeTheJoin) {
   }
 }
 
+// The product put together while the parts arrived is adopted only as it
+// was left: one changed meanwhile (its times put back) or gone leaves the
+// join to copy the parts, and the product comes out right either way.
+TEST_F(DownloadPages, AnAssemblyChangedOrGoneAfterTheDownloadIsNotAdopted) {
+  for (const bool gone : {false, true}) {
+    SCOPED_TRACE(gone ? "gone" : "changed");
+    App->DownloadList.RemoveAllEntries();
+    LoadPublishedList();
+    DownloadAllParts();
+    const QByteArray assembly = QFile::encodeName(App->DownloadList.GetAssemblyFilePath());
+    struct stat before {};
+    ASSERT_EQ(::stat(assembly.constData(), &before), 0);
+    if (gone) {
+      ASSERT_EQ(::unlink(assembly.constData()), 0);
+    } else {
+      QFile file(QFile::decodeName(assembly));
+      ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+      ASSERT_TRUE(file.seek(1000));
+      ASSERT_EQ(file.write("x", 1), 1);
+      file.close();
+      const timespec times[2] = {before.st_atim, before.st_mtim};
+      ASSERT_EQ(::utimensat(AT_FDCWD, assembly.constData(), times, 0), 0);
+    }
+    OpenFrame();
+    CountSteps();
+    ASSERT_TRUE(Frame->EnterState(ST_VERIFY));
+    ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
+    EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
+    EXPECT_GT(Steps[CParcel2Dlg10::PHASE_JOIN].load(), 0) << "joined by copying the parts";
+    ASSERT_TRUE(CleanUpEnded());
+    ASSERT_TRUE(QFile::remove(ProductPath()));
+    ASSERT_TRUE(QDir().mkpath(App->DownloadList.DownloadTempDir));
+  }
+}
+
 // Parts from an earlier run are always read, several at once, with their
 // log lines in list order, and one that broke off is resumed; the product's
 // digest is computed in the same pass as the join, and a product that does
