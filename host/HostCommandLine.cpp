@@ -17,7 +17,8 @@ const char* const USAGE =
     "  parcel2-host publish --catalog DIR --product FILE --name NAME --number N\n"
     "      [--en-name NAME] [--file-name NAME] [--id ID] [--part-size BYTES | --parts N]\n"
     "      [--install \"CMD|PARAMS|WINTYPE|WAIT\"]... [--message \"N|TEXT\"]...\n"
-    "      [--purchase \"NUMBER:KEY\"]...\n"
+    "      [--purchase \"NUMBER:KEY\"]... [--signing-key KEY.pem [--serial N] [--expires-days D]]\n"
+    "  parcel2-host keygen DIR\n"
     "  parcel2-host serve CATALOG [--bind ADDRESS] [--port N] [--quiet] [--no-ranges]\n"
     "      [--fault RULE]... [--throttle BYTES_PER_SECOND] [--tls-cert FILE --tls-key FILE]\n"
     "      [--accel-redirect PREFIX]\n"
@@ -31,7 +32,11 @@ const char* const USAGE =
     "--accel-redirect PREFIX: a part whose purchase checks out is answered with\n"
     "  \"X-Accel-Redirect: PREFIX<product id>/<part name>\" and no body, for nginx in front\n"
     "  to send from an internal location over the catalog (it answers Range itself);\n"
-    "  throttle and stall faults reach nginx as X-Accel-Limit-Rate and X-Parcel2-Rate-After\n";
+    "  throttle and stall faults reach nginx as X-Accel-Limit-Rate and X-Parcel2-Rate-After\n"
+    "--signing-key: signs the list (SV,<serial>,<expires> and SG,<key id>,<signature>); serial\n"
+    "  default: the time of publishing in seconds; it expires after D days (default 90)\n"
+    "keygen: writes DIR/maker.pem (the private key, keep it secret) and DIR/maker.pub.pem\n"
+    "  (build the program with it: -DPARCEL2_MAKER_KEYS=DIR/maker.pub.pem)\n";
 
 int Usage(std::FILE* err, const QString& problem) {
   if (!problem.isEmpty()) std::fprintf(err, "parcel2-host: %s\n", qPrintable(problem));
@@ -56,7 +61,24 @@ int RunHostCommand(const QStringList& arguments, std::FILE* out, std::FILE* err)
   const QStringList rest = arguments.mid(1);
   if (arguments[0] == QLatin1String("publish")) return RunHostPublish(rest, out, err);
   if (arguments[0] == QLatin1String("serve")) return RunHostServe(rest, out, err);
+  if (arguments[0] == QLatin1String("keygen")) return RunHostKeygen(rest, out, err);
   return Usage(err, QStringLiteral("unknown command \"%1\"").arg(arguments[0]));
+}
+
+int RunHostKeygen(const QStringList& arguments, std::FILE* out, std::FILE* err) {
+  if (arguments.size() != 1) return Usage(err, QStringLiteral("keygen needs one folder"));
+  CHostMakerKey key;
+  QString error;
+  if (!MakeMakerKey(key, &error) || !WriteMakerKey(arguments[0], key, &error)) {
+    std::fprintf(err, "parcel2-host: %s\n", qPrintable(error));
+    return 1;
+  }
+  std::fprintf(out,
+               "Private key: %s/maker.pem (sign with it: publish --signing-key; keep it secret)\n"
+               "Public key:  %s/maker.pub.pem (build the program with it: -DPARCEL2_MAKER_KEYS=...)\n"
+               "Key id:      %s\n",
+               qPrintable(arguments[0]), qPrintable(arguments[0]), key.Id.constData());
+  return 0;
 }
 
 int RunHostPublish(const QStringList& arguments, std::FILE* out, std::FILE* err) {
@@ -98,6 +120,15 @@ int RunHostPublish(const QStringList& arguments, std::FILE* out, std::FILE* err)
     } else if (name == QLatin1String("--message") && value.contains(QLatin1Char('|')) &&
                ToInt(value.section(QLatin1Char('|'), 0, 0), number)) {
       options.Messages[static_cast<int>(number)] = value.section(QLatin1Char('|'), 1);
+    } else if (name == QLatin1String("--signing-key")) {
+      CHostMakerKey key;
+      QString error;
+      if (!ReadMakerKey(value, key, &error)) return Usage(err, error);
+      options.SigningKey = key;
+    } else if (name == QLatin1String("--serial") && ToInt(value, number) && number > 0) {
+      options.Serial = number;
+    } else if (name == QLatin1String("--expires-days") && ToInt(value, number) && number > 0 && number <= 36500) {
+      options.ExpiresDays = static_cast<int>(number);
     } else if (name == QLatin1String("--purchase") && value.contains(QLatin1Char(':'))) {
       options.Purchases.emplace_back(value.section(QLatin1Char(':'), 0, 0).toStdString(),
                                      value.section(QLatin1Char(':'), 1).toStdString());
@@ -107,6 +138,8 @@ int RunHostPublish(const QStringList& arguments, std::FILE* out, std::FILE* err)
   }
   if (catalogFolder.isEmpty() || productPath.isEmpty() || options.SoftwareName.isEmpty() || !hasNumber)
     return Usage(err, QStringLiteral("publish needs --catalog, --product, --name and --number"));
+  if (!options.SigningKey && (options.Serial > 0 || arguments.contains(QLatin1String("--expires-days"))))
+    return Usage(err, QStringLiteral("--serial and --expires-days go with --signing-key"));
 
   QString error;
   QStringList warnings;
@@ -124,6 +157,7 @@ int RunHostPublish(const QStringList& arguments, std::FILE* out, std::FILE* err)
                qPrintable(published.ProductId), static_cast<long long>(published.Files[0].Size),
                static_cast<int>(published.Files.size()) - 1, qPrintable(published.Files[0].Digest));
   for (const auto& [number, key] : options.Purchases) std::fprintf(out, "Purchase %s may fetch it\n", number.c_str());
+  if (options.SigningKey) std::fprintf(out, "The list is signed with key %s\n", options.SigningKey->Id.constData());
   return 0;
 }
 

@@ -10,6 +10,8 @@
 //       [--part-size BYTES | --parts N]
 //       [--install "CMD|PARAMS|WINTYPE|WAIT"]... [--message "N|TEXT"]...
 //       [--purchase "NUMBER:KEY"]...
+//       [--signing-key KEY.pem [--serial N] [--expires-days D]]
+//   parcel2-host keygen DIR
 //   parcel2-host serve CATALOG [--bind ADDRESS] [--port N] [--quiet]
 //       [--fault RULE]... [--throttle BYTES_PER_SECOND] [--accel-redirect PREFIX]
 //   parcel2-host --help     (the usage on standard output, exit 0)
@@ -18,5 +20,6 @@ int RunHostCommand(const QStringList& arguments, std::FILE* out, std::FILE* err)
 
 // The serve command stops on SIGINT or SIGTERM; it blocks both before any
 // thread starts so that only the waiting main thread receives them.
+int RunHostKeygen(const QStringList& arguments, std::FILE* out, std::FILE* err);
 int RunHostPublish(const QStringList& arguments, std::FILE* out, std::FILE* err);
 int RunHostServe(const QStringList& arguments, std::FILE* out, std::FILE* err);

@@ -4,6 +4,7 @@
 #include "transfer/MD5Digest.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -151,7 +152,12 @@ bool CHostPublisher::PublishDevice(QIODevice& product, std::int64_t size, const 
   }
   files[0].Digest = CMD5Digest::ToHexText(productDigest.Final());
 
-  const QByteArray list = MakeListBytes(options, files);
+  QByteArray list = MakeListBytes(options, files);
+  if (options.SigningKey) {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const std::int64_t serial = options.Serial > 0 ? options.Serial : now.toSecsSinceEpoch();
+    if (!SignList(list, *options.SigningKey, serial, now.addDays(options.ExpiresDays), error)) return false;
+  }
   QFile listFile(workFolder + QLatin1Char('/') + QLatin1String(CHostCatalog::LIST_FILE));
   if (!listFile.open(QIODevice::WriteOnly) || !WriteAll(listFile, list))
     return Fail(error, QStringLiteral("Cannot write %1: %2").arg(listFile.fileName(), listFile.errorString()));

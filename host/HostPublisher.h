@@ -1,10 +1,13 @@
 #pragma once
 
+#include "host/HostSigning.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,6 +33,11 @@ struct CHostPublishOptions {
   std::vector<CHostInstallCommand> Installs;
   std::map<int, QString> Messages;
   std::vector<std::pair<std::string, std::string>> Purchases;  // number, key
+  // With a key the list is signed: serial 0 stands for the time of
+  // publishing in seconds, so a later publication is never older.
+  std::optional<CHostMakerKey> SigningKey;
+  std::int64_t Serial = 0;
+  int ExpiresDays = 90;
 };
 
 struct CHostPublishedFile {
@@ -47,8 +55,8 @@ struct CHostPublished {
 };
 
 // Turns a product into a catalog entry: splits it into part files, digests
-// the product and every part in one pass of 100 KiB chunks, writes the list,
-// and adds the purchases. The new product replaces an older one with the
+// the product and every part in one pass of 100 KiB chunks, writes the list
+// (signed when given a key), and adds the purchases. The new product replaces an older one with the
 // same id only once it is complete. Runs on the caller's thread.
 class CHostPublisher {
 public:

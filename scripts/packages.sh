@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev libcurl4-openssl-dev libcpp-httplib-dev
+  qt6-base-dev libcurl4-openssl-dev libssl-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk qt6-translations-l10n nginx-light haproxy xdg-utils desktop-file-utils
   openssl

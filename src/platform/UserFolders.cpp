@@ -16,10 +16,12 @@ QString GetUserTempFolder() {
   return folder;
 }
 
-// QDir::mkpath would give what it creates the umask's mode; the list file
-// and the log are the customer's own business.
-bool CreateUserTempFolder(QString* error) {
-  const QString folder = QDir::cleanPath(QDir::current().absoluteFilePath(GetUserTempFolder()));
+bool CreateUserTempFolder(QString* error) { return CreatePrivateFolder(GetUserTempFolder(), error); }
+
+// QDir::mkpath would give what it creates the umask's mode; the list file,
+// the log and what the program remembers are the customer's own business.
+bool CreatePrivateFolder(const QString& wanted, QString* error) {
+  const QString folder = QDir::cleanPath(QDir::current().absoluteFilePath(wanted));
   const QStringList names = folder.split(QLatin1Char('/'), Qt::SkipEmptyParts);
   QString path;
   for (const QString& name : names) {

@@ -11,3 +11,7 @@ QString GetUserTempFolder();
 // creates). False, with the reason in error, when it is not a folder
 // afterwards.
 bool CreateUserTempFolder(QString* error = nullptr);
+
+// Creates a folder with its parents, 0700 for what it creates; false, with
+// the reason in error, when it is not a folder afterwards.
+bool CreatePrivateFolder(const QString& folder, QString* error = nullptr);

@@ -2,6 +2,8 @@
 
 #include "host/HostCatalog.h"
 #include "host/HostCommandLine.h"
+#include "host/HostSigning.h"
+#include "list/ListSignature.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -68,6 +70,42 @@ TEST(HostCommandLine, PublishingTwoProductsKeepsEveryPurchase) {
   EXPECT_EQ(second->Parts.count("setup.bin.002"), 1u);
 }
 
+// The maker's way: a key pair, then a signed list that the program's check
+// passes under the public key and that the host serves as it stands.
+TEST(HostCommandLine, KeygenThenPublishSigned) {
+  QTemporaryDir folder;
+  const QString keys = folder.filePath("keys");
+  CCommandRun run = RunHost({"keygen", keys});
+  ASSERT_EQ(run.Code, 0) << run.Err;
+  EXPECT_EQ(QFile::permissions(keys + "/maker.pem") & 0x0077, 0) << "the private key is the maker's alone";
+  EXPECT_EQ(RunHost({"keygen", keys}).Code, 1) << "an existing key is never replaced";
+  QFile publicFile(keys + "/maker.pub.pem");
+  ASSERT_TRUE(publicFile.open(QIODevice::ReadOnly));
+  CMakerKeys trusted;
+  ASSERT_TRUE(trusted.AddPem(publicFile.readAll()));
+  EXPECT_NE(run.Out.find("Key id:      " + trusted.Keys[0].Id.toStdString()), std::string::npos) << run.Out;
+
+  const QString product = folder.filePath("setup.bin");
+  QFile file(product);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(MakeProductBytes(5000));
+  file.close();
+  const QString catalog = folder.filePath("catalog");
+  run = RunHost({"publish", "--catalog", catalog, "--product", product, "--name", "First", "--number", "11",
+                 "--purchase", "501:k", "--signing-key", keys + "/maker.pem", "--serial", "42", "--expires-days", "3"});
+  ASSERT_EQ(run.Code, 0) << run.Err;
+  CHostCatalog read(catalog);
+  ASSERT_TRUE(read.Load(nullptr));
+  const auto published = read.FindProduct("501", "k");
+  ASSERT_NE(published, nullptr);
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  const CListVerdict verdict = CheckListSignature(published->ListBytes, trusted, now, 42);
+  EXPECT_TRUE(verdict.IsTrusted()) << ListProblemLogText(verdict).toStdString();
+  EXPECT_EQ(verdict.Serial, 42);
+  EXPECT_NEAR(double(now.secsTo(verdict.Expires)), 3 * 86400.0, 60.0);
+  EXPECT_TRUE(published->ListBytes.contains("\r\nSN,0,First,11\r\n"));
+}
+
 TEST(HostCommandLine, RefusesWhatItCannotRead) {
   const QStringList runs[] = {
       {},
@@ -78,6 +116,10 @@ TEST(HostCommandLine, RefusesWhatItCannotRead) {
       {"publish", "--catalog", "/tmp/x", "--product", "p", "--name", "A", "--number", "1", "--parts", "0"},
       {"publish", "--catalog", "/tmp/x", "--product", "p", "--name", "A", "--number", "1", "--install", "a|b"},
       {"publish", "--catalog", "/tmp/x", "--product", "p", "--name", "A", "--number", "1", "--purchase", "1"},
+      {"publish", "--catalog", "/tmp/x", "--product", "p", "--name", "A", "--number", "1", "--serial", "4"},
+      {"publish", "--catalog", "/tmp/x", "--product", "p", "--name", "A", "--number", "1", "--signing-key",
+       "/nonexistent/maker.pem"},
+      {"keygen"},
       {"serve"},
       {"serve", "--port", "1"},
       {"serve", "/tmp/x", "--port", "70000"},

@@ -30,8 +30,13 @@ TEST(HostServe, PublishedPartsFetchedWithTheWizardsAddressesJoinToTheProduct) {
   CHostPublishOptions options = DemoOptions(300000);
   options.Installs = {{QStringLiteral("setup.sh"), QString(), 0, true}};
   options.Messages = {{1, QStringLiteral("Hello//World")}};
+  // A signed list goes out byte for byte as published.
+  CHostMakerKey key;
+  ASSERT_TRUE(MakeMakerKey(key, nullptr));
+  options.SigningKey = key;
   const CHostPublished published = host.Publish(product, options);
   ASSERT_FALSE(published.ProductId.isEmpty()) << host.GetLastError().toStdString();
+  ASSERT_TRUE(published.ListBytes.contains("\r\nSG," + key.Id + ","));
 
   for (const bool test : {false, true}) {
     const auto [listUrl, listQuery] = SplitAddress(
