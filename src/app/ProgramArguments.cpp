@@ -1,5 +1,7 @@
 #include "app/ProgramArguments.h"
 
+#include "list/MakerKeys.h"
+
 #include "platform/UiLanguage.h"
 #include "res/Strings.h"
 
@@ -29,6 +31,16 @@ QString LinkUsageError(const CProgramArguments& parsed, bool purchaseSwitch) {
     return QStringLiteral("the link's host %1 is neither one of the maker's https hosts nor on this machine")
         .arg(link.HostUrl);
   return QString();
+}
+
+// Whether this build checks signatures, and with which keys.
+QString SignatureCheckText() {
+  const CMakerKeys keys = BuiltInMakerKeys();
+  if (!keys.Required) return QStringLiteral("This program was built without keys: it checks no signature.\n");
+  QStringList ids;
+  for (const CMakerKey& key : keys.Keys) ids << QString::fromLatin1(key.Id);
+  return QStringLiteral("This program trusts lists signed with the key%1 %2.\n")
+      .arg(ids.size() == 1 ? "" : "s", ids.isEmpty() ? QStringLiteral("(none readable)") : ids.join(QStringLiteral(", ")));
 }
 
 }  // namespace
@@ -170,5 +182,14 @@ QString ProgramUsageText() {
       "  4  the download list needs a newer program\n"
       "  5  no folder with enough room, or the folder was refused\n"
       "  6  cancelled\n"
-      "  7  an install command failed (each one is named on standard error)\n");
+      "  7  an install command failed (each one is named on standard error)\n"
+      "  8  the download list could not be verified\n"
+      "\n"
+      "Signed download lists: a program built with the maker's public keys uses a\n"
+      "list only when its last line, SG,<key id>,<signature>, is an Ed25519\n"
+      "signature by one of them of every byte before it, and its line\n"
+      "SV,<serial>,<expires> has not expired and is not older than the list seen\n"
+      "before for the purchase ($XDG_STATE_HOME/parcel2 keeps the highest serial).\n"
+      "Makers sign with 'parcel2-host publish --signing-key'; see parcel2-host(1).\n") +
+         SignatureCheckText();
 }

@@ -139,6 +139,7 @@ int CUnattendedRun::ExitCode() const {
     case ST_SELECT_DRIVE:
     case ST_SELECT_FOLDER: return EXIT_NO_FOLDER;
     case ST_VERSION_ERROR: return EXIT_VERSION_ERROR;
+    case ST_LIST_NOT_VERIFIED: return EXIT_LIST_NOT_VERIFIED;
     default: return EXIT_DOWNLOAD_FAILED;
   }
 }
@@ -233,6 +234,7 @@ void CUnattendedRun::ActOnState(int state) {
     case ST_INSTALL: PressOrGiveUp(Arguments.Install ? int{IDOK} : int{IDC_BACK}, EXIT_DOWNLOAD_FAILED); break;
     case ST_DOWNLOAD_ERROR: PrintErrorPage(EXIT_DOWNLOAD_FAILED); break;
     case ST_CONNECT_ERROR: PrintErrorPage(EXIT_NO_DOWNLOAD_INFO); break;
+    case ST_LIST_NOT_VERIFIED: PrintErrorPage(EXIT_LIST_NOT_VERIFIED); break;
     default: break;  // the acquisition, verification and download pages move on by themselves
   }
 }

@@ -3,6 +3,8 @@
 #include "log/Log.h"
 #include "platform/HostTrust.h"
 #include "res/RequestAddresses.h"
+#include "res/ResourceIds.h"
+#include "res/Strings.h"
 #include "wizard/Parcel2App.h"
 #include "wizard/WizardEvents.h"
 
@@ -11,6 +13,7 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 // The list worker. Everything here runs on the worker thread; it shares
@@ -57,11 +60,22 @@ bool StopRequested(const CDlListJob& job, CLogWriter& log) {
   return true;
 }
 
-// A list kept from an earlier run: with the re-acquisition asked for, the
-// download it describes is discarded; otherwise a list that is not usable
-// is deleted so that a fresh one is fetched in the same attempt.
+CListSource ListSource(const CParcel2App& app) { return CListSource{app.HostUrl, app.PurchaseKey}; }
+
+// A list kept from an earlier run: one that is not trusted is deleted
+// before anything in it is read, even the download it describes. With the
+// re-acquisition asked for, that download is discarded; otherwise a list
+// that is not usable is deleted so that a fresh one is fetched in the same
+// attempt.
 void CheckStoredList(CParcel2App& app, const QString& listPath) {
   CDownloadList& list = app.DownloadList;
+  const CListVerdict verdict = app.ListTrust.CheckStored(listPath, app.PurchaseNo, ListSource(app));
+  if (!verdict.IsTrusted()) {
+    DeleteListFile(listPath);
+    LogError(app.Logger, "Invalid download-list-file:%s", ListProblemLogText(verdict));
+    return;
+  }
+  app.ListTrust.Remember(listPath, app.PurchaseNo, verdict, ListSource(app));
   if (app.ReacquireDownloadInfo.load() != 0) {
     list.RemoveAllEntries();
     list.LoadListFile(listPath);
@@ -98,7 +112,33 @@ void ForgetHostFolder(CParcel2App& app, const QString& hostFolder, const QString
   list.AppendTargetSaveDir();
 }
 
+// A fetched list takes the stored list's place only once it is trusted, so
+// a list that failed is never stored; the record of where the old one came
+// from goes first. False when it could not be put in place.
+bool StoreFetchedList(CParcel2App& app, const QString& fetchPath, const QString& listPath, const CListVerdict& verdict) {
+  CListTrust::ForgetSource(listPath);
+  if (std::rename(QFile::encodeName(fetchPath).constData(), QFile::encodeName(listPath).constData()) != 0) {
+    LogError(app.Logger, "List file write error:%s", listPath);
+    return false;
+  }
+  app.ListTrust.Remember(listPath, app.PurchaseNo, verdict, ListSource(app));
+  return true;
+}
+
 }  // namespace
+
+QString ListProblemText(const CListVerdict& verdict) {
+  switch (verdict.Problem) {
+    case LIST_NOT_SIGNED: return LoadString(IDS_LIST_NOT_SIGNED);
+    case LIST_NO_MATCH:
+    case LIST_OTHER_ORIGIN: return LoadString(IDS_LIST_NO_MATCH);
+    case LIST_UNKNOWN_KEY: return LoadString(IDS_LIST_UNKNOWN_KEY);
+    case LIST_EXPIRED: return FormatString(IDS_LIST_EXPIRED, FormatListExpiry(verdict.Expires));
+    case LIST_OLDER: return LoadString(IDS_LIST_OLDER);
+    case LIST_TRUSTED: break;
+  }
+  return QString();
+}
 
 QString CleanHostMessage(const QString& text) {
   QString clean;
@@ -129,6 +169,8 @@ int GetDlListThreadFunction(const CDlListJob& job) {
   list.RemoveAllEntries();
   const QString listPath = app.GetListFilePath(app.PurchaseNo);
   CWizardReport failure;  // what the last attempt's error answer said, or its certificate
+  // Where a list arrives until it is trusted.
+  const QString fetchPath = listPath + QStringLiteral(".download");
 
   for (int attempt = 0; attempt < ATTEMPT_COUNT && flags.CancelRequested.load() == 0;) {
     if (attempt > 0) LogWarning(log, "GetDownloadList Retry #%d", attempt);
@@ -138,10 +180,10 @@ int GetDlListThreadFunction(const CDlListJob& job) {
     if (QFileInfo::exists(listPath)) break;
 
     transfer.SetDigestCheck(1);
-    const int received = transfer.DownloadToFile(url, listPath);
+    const int received = transfer.DownloadToFile(url, fetchPath);
     failure.HostMessage.clear();
     if (received <= 0) {
-      DeleteListFile(listPath);
+      DeleteListFile(fetchPath);
       // Asking again would meet the same certificate; and a host we cannot
       // trust is never asked over plain HTTP instead.
       failure.CertificateProblem = transfer.GetCertificateProblem();
@@ -155,7 +197,24 @@ int GetDlListThreadFunction(const CDlListJob& job) {
       transfer.GetResponseHead(text);
       LogError(log, "Error msg=%s", EscapeControlCharacters(text));
       failure.HostMessage = CleanHostMessage(text);
-      DeleteListFile(listPath);
+      DeleteListFile(fetchPath);
+      ++attempt;
+      continue;
+    }
+    const CListVerdict verdict = app.ListTrust.CheckFetched(fetchPath, app.PurchaseNo);
+    if (!verdict.IsTrusted()) {
+      // Asking again would most likely bring the same list: the customer
+      // decides on the page that says why.
+      DeleteListFile(fetchPath);
+      LogError(log, "Download list not verified:%s", ListProblemLogText(verdict));
+      CWizardReport notVerified;
+      notVerified.ListProblem = ListProblemText(verdict);
+      WaitForOpenQuestion(job);
+      Report(job, EV_NOT_VERIFIED, std::move(notVerified));
+      return DLLIST_NOT_VERIFIED;
+    }
+    if (!StoreFetchedList(app, fetchPath, listPath, verdict)) {
+      DeleteListFile(fetchPath);
       ++attempt;
       continue;
     }

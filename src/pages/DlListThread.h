@@ -1,5 +1,6 @@
 #pragma once
 
+#include "list/ListSignature.h"
 #include "platform/WindowMessages.h"
 
 #include <QString>
@@ -34,15 +35,22 @@ enum EDlListExit {
   DLLIST_CANCELED = 3,
   DLLIST_VERSION_ERROR = 8,
   DLLIST_NO_ENTRIES = 9,
+  DLLIST_NOT_VERIFIED = 10,
 };
 
 // The list worker: reuses a valid stored list or asks the host up to three
-// times, then reports EV_NEXT, EV_ERROR, EV_VERSION_ERROR or EV_ABORT to the
-// frame while the page window still exists. Runs on a worker thread; the
-// list and the transfer are its own while the page is shown.
+// times, then reports EV_NEXT, EV_ERROR, EV_VERSION_ERROR, EV_NOT_VERIFIED
+// or EV_ABORT to the frame while the page window still exists. No record of
+// a list is used before the application's ListTrust has passed it. Runs on
+// a worker thread; the list and the transfer are its own while the page is
+// shown.
 int GetDlListThreadFunction(const CDlListJob& job);
 
 // The host's error answer as the connection error page shows it: line
 // breaks kept (as LF), other control characters dropped, at most 200
 // characters, surrounding white space trimmed.
 QString CleanHostMessage(const QString& text);
+
+// Why a list was not trusted, in the current language, as the page for it
+// shows it.
+QString ListProblemText(const CListVerdict& verdict);

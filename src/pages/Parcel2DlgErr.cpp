@@ -10,6 +10,10 @@ bool CParcel2DlgErr::OnInitDialog() {
 
 void CParcel2DlgErr::ShowHostMessage() {
   if (!GetTemplate() || GetTemplate()->Id != IDD_CONNECT_ERROR) return;
+  if (!Report.ListProblem.isEmpty()) {
+    SetDlgItemText(IDC_MESSAGE, FormatString(IDS_LIST_NOT_VERIFIED, Report.ListProblem));
+    return;
+  }
   const QString& problem = Report.CertificateProblem;
   const QString& message = Report.HostMessage;
   if (!problem.isEmpty())

@@ -3,7 +3,8 @@
 #include "wizard/Parcel2SubDlg.h"
 #include "wizard/WizardEvents.h"
 
-// The download and connection error pages (templates 148 and 149).
+// The download and connection error pages (templates 148 and 149), and on
+// template 149 the page for a list whose signature did not hold.
 class CParcel2DlgErr : public CParcel2SubDlg {
 public:
   // What the event that led here reported; the frame sets it before the

@@ -30,14 +30,22 @@ enum ETitleId {
   IDS_TITLE_SELECT_DRIVE = 163,
   IDS_TITLE_MESSAGE = 171,
   IDS_TITLE_VERSION_ERROR = 173,
+  IDS_TITLE_LIST_NOT_VERIFIED = 174,
 };
 
 // The connection error page's text when the host answered with an error
 // message of its own (%s is that message), or when its certificate could
-// not be trusted (%s is why).
+// not be trusted (%s is why); the text of the page for a list whose
+// signature did not hold (%s is one of the reasons that follow it).
 enum EPageTextId {
   IDS_CONNECT_ERROR_HOST_MESSAGE = 211,
   IDS_CONNECT_ERROR_CERTIFICATE = 212,
+  IDS_LIST_NOT_VERIFIED = 221,
+  IDS_LIST_NOT_SIGNED = 222,
+  IDS_LIST_NO_MATCH = 223,
+  IDS_LIST_UNKNOWN_KEY = 224,
+  IDS_LIST_EXPIRED = 225,
+  IDS_LIST_OLDER = 226,
 };
 
 // The purchase dialog, the question before a link's unknown host and the

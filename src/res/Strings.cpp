@@ -53,6 +53,8 @@ const std::unordered_map<int, CStringEntry>& Table() {
      u"メッセージ"}},
     {173, {u"Downloader Version Error",
      u"ダウンローダバージョン不整合"}},
+    {174, {u"Download information not verified",
+     u"ダウンロード情報の検証エラー"}},
     {180, {u"Not enough free space on the selected drive.\n\nSelect a different drive or delete unnecessary files on the selected drive.",
      u"指定したドライブの空き容量が不足しています。\n\n別のドライブを指定するか、指定ドライブの不要ファイルを削除してください。"}},
     {181, {u"QUILLMAR Software Download",
@@ -107,6 +109,18 @@ const std::unordered_map<int, CStringEntry>& Table() {
      u"リンクに不明な項目または重複した項目があります。"}},
     {220, {u"The link's download server address is not valid.",
      u"リンクのダウンロード サーバーのアドレスが正しくありません。"}},
+    {221, {u"The download information could not be verified (%s).\n\nIt may have been changed on its way or on this computer, so it was not used: nothing was downloaded or installed.\nPlease try again later. If this happens again, contact the maker of the software.\n\nClick [Try Again] to restart download.\nClick [Cancel] to exit",
+     u"ダウンロード情報を検証できませんでした（%s）。\n\n途中またはこのコンピューター上で書き換えられた可能性があるため使用せず、ダウンロードもインストールも行っていません。\nしばらく時間をおいてから再実行してください。繰り返し表示される場合は、ソフトウェアの提供元にお問い合わせください。\n\n「再実行」ボタンをクリックするとダウンロードを再実行します。\n「キャンセル」ボタンを押すとダウンロードを終了します。"}},
+    {222, {u"not signed",
+     u"署名がない"}},
+    {223, {u"does not match",
+     u"署名が一致しない"}},
+    {224, {u"unknown key",
+     u"不明な鍵"}},
+    {225, {u"expired on %s",
+     u"%s に期限切れ"}},
+    {226, {u"older than the list seen before",
+     u"以前に受け取った情報より古い"}},
   };
   return table;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "list/DownloadList.h"
+#include "list/ListTrust.h"
 #include "log/DownloaderLogger.h"
 #include "transfer/CheckedParts.h"
 #include "transfer/ProductAssembly.h"
@@ -55,6 +56,10 @@ public:
   // and the product as it was put together from them.
   CCheckedParts CheckedParts;
   CProductAssembly ProductAssembly;
+  // Whether a list may be used: the maker's keys built into the program,
+  // where the highest serials are kept, the clock. Set before the wizard
+  // starts (tests give their own), read by the list worker.
+  CListTrust ListTrust;
 
   std::atomic<int> LogEnabled{0};
   std::atomic<int> ReacquireDownloadInfo{0};

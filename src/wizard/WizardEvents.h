@@ -19,6 +19,7 @@ enum EWizardEvent {
   EV_INCOMPLETE = 4,
   EV_VERSION_ERROR = 8,
   EV_ERROR = 9,
+  EV_NOT_VERIFIED = 10,  // the list's signature did not hold
 };
 
 enum EWizardState {
@@ -37,6 +38,7 @@ enum EWizardState {
   ST_CHECK_EXISTING = 14,
   ST_DOWNLOAD_ERROR = 21,
   ST_CONNECT_ERROR = 22,
+  ST_LIST_NOT_VERIFIED = 23,
   ST_MESSAGE_1 = 31,
   ST_MESSAGE_2 = 32,
   ST_MESSAGE_3 = 33,
@@ -54,6 +56,8 @@ struct CWizardReport {
   QString HostMessage;
   // Why the host's certificate was not trusted, when that ended the list request.
   QString CertificateProblem;
+  // Why the list fetched was not trusted, as the page says it.
+  QString ListProblem;
   // The install commands that failed (could not be started, or waited for
   // and ended with another code than 0).
   QStringList InstallFailures;

@@ -152,6 +152,7 @@ TEST_F(ListAcquisition, ReacquiringDiscardsTheEarlierDownload) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   }
   Temp.Write(QFileInfo(ListPath).fileName(), Published.ListBytes + "TD,," + saveDir.toUtf8() + "\r\n");
+  App->ListTrust.Remember(ListPath, DEMO_PURCHASE_NO, CListVerdict(), {App->HostUrl, App->PurchaseKey});
   App->ReacquireDownloadInfo = 1;
 
   StartAcquisition();

@@ -25,6 +25,10 @@ protected:
     App->Logger.SetLevel(6, true);
     App->UiLanguage = GetUiLanguage();
     App->Config.LoadActionTable();
+    // Lists need no signature unless a test gives keys; what the program
+    // remembers stays in the test's own folder.
+    App->ListTrust.Keys = CMakerKeys();
+    App->ListTrust.StateFolder = State.File("parcel2");
   }
   void TearDown() override {
     Frame.reset();
@@ -52,6 +56,7 @@ protected:
   void LoadList(const QStringList& lines) { LoadListLines(App->DownloadList, lines); }
 
   CTempFolder Logs;
+  CTempFolder State;
   CMessageBoxResponder Responder{IDNO};
   std::unique_ptr<CParcel2App> App;
   std::unique_ptr<CParcel2Dlg> Frame;

@@ -149,6 +149,10 @@ int main(int argc, char** argv) {
         QStringLiteral("no alternative certificate subject name matches target host name 'downloads.example.com'");
     frame.EnterState(ST_CONNECT_ERROR, report);
     ok = Save(frame.GetWidget(), prefix + "connect-error-certificate.png") && ok;
+    report = CWizardReport();
+    report.ListProblem = LoadString(IDS_LIST_UNKNOWN_KEY);
+    frame.EnterState(ST_LIST_NOT_VERIFIED, report);
+    ok = Save(frame.GetWidget(), prefix + "list-not-verified.png") && ok;
     CAboutDlg about;
     about.CreateModeless(frame.GetWidget());
     ok = Save(about.GetWidget(), prefix + "about.png") && ok;
