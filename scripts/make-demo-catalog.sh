@@ -2,14 +2,16 @@
 # Makes the demo catalog for parcel2-host: a small self-extracting installer
 # script with about 40 MB of payload, published in several parts with a
 # message page and an install command, for purchase 1001 with key
-# PARCEL2-DEMO.
-#   scripts/make-demo-catalog.sh [BUILD_DIR]   (default: build)
+# PARCEL2-DEMO, its list signed when a maker's private key is given.
+#   scripts/make-demo-catalog.sh [BUILD_DIR [SIGNING_KEY]]   (default: build, unsigned)
 # The catalog goes to BUILD_DIR/demo-catalog; serve it with
 #   BUILD_DIR/host/parcel2-host serve BUILD_DIR/demo-catalog
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build="${1:-build}"
+signing=()
+[ -n "${2:-}" ] && signing=(--signing-key "$2")
 host="$build/host/parcel2-host"
 catalog="$build/demo-catalog"
 work="$build/demo-product"
@@ -59,6 +61,6 @@ rm -rf "$catalog"
   --part-size $((8 * 1024 * 1024)) \
   --install "/bin/sh|$product|0|1" \
   --message "1|This is the Parcel2 demo download.//It fetches a small installer with about ${payload_mb} MB of payload in several parts." \
-  --purchase "1001:PARCEL2-DEMO"
+  --purchase "1001:PARCEL2-DEMO" "${signing[@]}"
 rm -rf "$work"
 echo "Demo catalog ready: $catalog (purchase 1001, key PARCEL2-DEMO)"

@@ -9,10 +9,18 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/packages.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARCEL2_TESTS=OFF
+# The maker's two openssl commands; kept across runs, so a rebuild is not forced.
+key=build/demo-maker-key
+if [ ! -f "$key/maker.pub.pem" ]; then
+  mkdir -p "$key"
+  (umask 077 && openssl genpkey -algorithm ed25519 -out "$key/maker.pem")
+  openssl pkey -in "$key/maker.pem" -pubout -out "$key/maker.pub.pem"
+fi
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARCEL2_TESTS=OFF \
+  -DPARCEL2_MAKER_KEYS="$PWD/$key/maker.pub.pem" -DPARCEL2_DEMO_SIGNING_KEY="$PWD/$key/maker.pem"
 cmake --build build
 
-scripts/make-demo-catalog.sh build
+scripts/make-demo-catalog.sh build "$key/maker.pem"
 port="${PARCEL2_DEMO_PORT:-8080}"
 scheme=http
 tls=()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end scenarios of the download itself: happy, killed, cancelled,
-# no-host, wrong-key.
+# no-host, wrong-key, unverified-list.
 #   e2e.sh SCENARIO PARCEL2 PARCEL2_HOST
 source "$(dirname "$0")/lib.sh"
 
@@ -45,6 +45,26 @@ case "$scenario" in
     finish_run
     [ "$run_status" -eq 2 ] || fail "exit $run_status with a wrong key, expected 2"
     grep -q "Invalid purchase number or key" "$work/first.err" || fail "the host's message is not on the error stream"
+    ;;
+
+  unverified-list)
+    # The same product signed with a key the program does not hold: the
+    # list is refused on its page, nothing is asked for or kept.
+    "$host_program" keygen "$work/stranger" > /dev/null
+    "$host_program" publish --catalog "$work/catalog" --product "$product" --name "E2E Product" \
+      --en-name "E2E Product" --number 7 --file-name e2e.bin --parts 4 --purchase "4242:e2e-key" \
+      --signing-key "$work/stranger/maker.pem" > /dev/null
+    start_host
+    start_run first -K e2e-key --install
+    finish_run
+    [ "$run_status" -eq 8 ] || fail "exit $run_status with a list signed by another key, expected 8"
+    grep -q "^The download information could not be verified (unknown key)\.$" "$work/first.err" ||
+      fail "the page's text is not on the error stream"
+    [ -z "$(parts_requested)" ] || fail "parts requested: $(parts_requested)"
+    [ "$(grep -c 'getlist_u8' "$work/host.log")" -eq 3 ] || fail "expected the list and two tries again"
+    [ -z "$(ls "$XDG_CACHE_HOME" 2>/dev/null | grep '_DownloadUtf8List')" ] || fail "a list was kept: $(ls "$XDG_CACHE_HOME")"
+    [ ! -e "$folder" ] || fail "the save folder was made"
+    "$parcel2" --help | grep -q "^  8  the download list could not be verified" || fail "--help lacks exit code 8"
     ;;
 
   *) fail "unknown scenario" ;;

@@ -18,7 +18,7 @@ case "$scenario" in
   install-failed)
     # A product of its own, with a command that fails, one that tells what
     # it was given, and one that cannot start.
-    "$host_program" publish --catalog "$work/installs" --product "$product" --name "E2E Product" --number 8 \
+    publish --catalog "$work/installs" --product "$product" --name "E2E Product" --number 8 \
       --file-name e2e.bin --parts 2 --purchase "4242:e2e-key" \
       --install "sh|-c 'exit 3'|3|1" \
       --install "sh|-c 'echo \${QT_QPA_PLATFORM-unset} > qpa.txt'|3|1" \

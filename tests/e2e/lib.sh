@@ -44,9 +44,17 @@ mkdir -p "$HOME"
 folder="$work/save"
 product="$work/product.bin"
 
+# parcel2-host publish, signed with the key the program trusts when it has
+# one (PARCEL2_E2E_SIGNING_KEY, set by ctest).
+publish() {
+  local signing=()
+  [ -n "${PARCEL2_E2E_SIGNING_KEY:-}" ] && signing=(--signing-key "$PARCEL2_E2E_SIGNING_KEY")
+  "$host_program" publish "$@" "${signing[@]}"
+}
+
 # A product of 2.5 MB in four parts, for purchase 4242.
 head -c $((2560 * 1024)) /dev/urandom > "$product"
-"$host_program" publish --catalog "$work/catalog" --product "$product" --name "E2E Product" \
+publish --catalog "$work/catalog" --product "$product" --name "E2E Product" \
   --en-name "E2E Product" --number 7 --file-name e2e.bin --parts 4 --purchase "4242:e2e-key" > /dev/null
 
 start_host() {

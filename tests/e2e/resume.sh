@@ -9,7 +9,7 @@ source "$(dirname "$0")/lib.sh"
 big_size=$((8 * 1024 * 1024))
 big="$work/big.bin"
 head -c "$big_size" /dev/urandom > "$big"
-"$host_program" publish --catalog "$work/catalog" --product "$big" --name "Big" --en-name "Big" \
+publish --catalog "$work/catalog" --product "$big" --name "Big" --en-name "Big" \
   --number 8 --file-name big.bin --parts 1 --purchase "4343:big-key" > /dev/null
 big_folder="$work/big"
 big_part() { find "$big_folder/DownloadTemp" -name 'DownloadFile_*.TMP' 2>/dev/null; }
