@@ -1,32 +1,18 @@
 #include "host/HostSigning.h"
 
+#include "list/CryptoHandles.h"
 #include "list/MakerKeys.h"
 
 #include <QDir>
 #include <QFile>
 
-#include <openssl/bio.h>
-#include <openssl/evp.h>
 #include <openssl/pem.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <memory>
 
 namespace {
-
-struct CKeyFree {
-  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-struct CBioFree {
-  void operator()(BIO* bio) const { BIO_free(bio); }
-};
-struct CContextFree {
-  void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-using CKey = std::unique_ptr<EVP_PKEY, CKeyFree>;
-using CBio = std::unique_ptr<BIO, CBioFree>;
 
 bool Fail(QString* error, const QString& message) {
   if (error) *error = message;
@@ -42,8 +28,8 @@ QByteArray BioBytes(BIO* bio) {
 // Fills the key's texts and id from OpenSSL's key.
 bool Describe(EVP_PKEY* pkey, CHostMakerKey& key, QString* error) {
   if (EVP_PKEY_get_base_id(pkey) != EVP_PKEY_ED25519) return Fail(error, QStringLiteral("not an Ed25519 key"));
-  CBio privateBio(BIO_new(BIO_s_mem()));
-  CBio publicBio(BIO_new(BIO_s_mem()));
+  CBioHandle privateBio(BIO_new(BIO_s_mem()));
+  CBioHandle publicBio(BIO_new(BIO_s_mem()));
   QByteArray raw(CMakerKeys::RAW_KEY_SIZE, '\0');
   std::size_t size = static_cast<std::size_t>(raw.size());
   if (!privateBio || !publicBio ||
@@ -66,10 +52,15 @@ bool WriteNewPrivateFile(const QString& path, const QByteArray& bytes, QString* 
   return written || Fail(error, QStringLiteral("Cannot write %1").arg(path));
 }
 
+CKeyHandle ReadPrivateKey(const QByteArray& pem) {
+  CBioHandle bio(BIO_new_mem_buf(pem.constData(), static_cast<int>(pem.size())));
+  return CKeyHandle(bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr) : nullptr);
+}
+
 }  // namespace
 
 bool MakeMakerKey(CHostMakerKey& key, QString* error) {
-  CKey pkey(EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519"));
+  CKeyHandle pkey(EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519"));
   if (!pkey) return Fail(error, QStringLiteral("OpenSSL could not make an Ed25519 key"));
   return Describe(pkey.get(), key, error);
 }
@@ -84,8 +75,7 @@ bool WriteMakerKey(const QString& folder, const CHostMakerKey& key, QString* err
 }
 
 bool ReadMakerKeyPem(const QByteArray& privatePem, CHostMakerKey& key, QString* error) {
-  CBio bio(BIO_new_mem_buf(privatePem.constData(), static_cast<int>(privatePem.size())));
-  CKey pkey(bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr) : nullptr);
+  const CKeyHandle pkey = ReadPrivateKey(privatePem);
   if (!pkey) return Fail(error, QStringLiteral("not a PEM private key"));
   return Describe(pkey.get(), key, error);
 }
@@ -99,9 +89,8 @@ bool ReadMakerKey(const QString& path, CHostMakerKey& key, QString* error) {
 }
 
 QByteArray SignatureLine(const QByteArray& signedBytes, const CHostMakerKey& key, QString* error) {
-  CBio bio(BIO_new_mem_buf(key.PrivatePem.constData(), static_cast<int>(key.PrivatePem.size())));
-  CKey pkey(bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr) : nullptr);
-  std::unique_ptr<EVP_MD_CTX, CContextFree> context(EVP_MD_CTX_new());
+  const CKeyHandle pkey = ReadPrivateKey(key.PrivatePem);
+  CDigestContextHandle context(EVP_MD_CTX_new());
   if (!pkey || !context) {
     Fail(error, QStringLiteral("The signing key cannot be read"));
     return QByteArray();

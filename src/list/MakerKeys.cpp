@@ -1,26 +1,13 @@
 #include "list/MakerKeys.h"
 
-#include <openssl/bio.h>
-#include <openssl/evp.h>
-#include <openssl/pem.h>
+#include "list/CryptoHandles.h"
 
-#include <memory>
+#include <openssl/pem.h>
 
 // Everything cryptographic is OpenSSL's (EVP); this file only moves bytes
 // in and out of it.
 
 namespace {
-
-struct CKeyFree {
-  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-struct CBioFree {
-  void operator()(BIO* bio) const { BIO_free(bio); }
-};
-struct CContextFree {
-  void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-using CKey = std::unique_ptr<EVP_PKEY, CKeyFree>;
 
 const char* const BUILT_IN_PEMS[] = {
 #include "MakerKeys.inc"
@@ -33,9 +20,9 @@ const unsigned char* Bytes(const QByteArray& bytes) { return reinterpret_cast<co
 
 bool CMakerKeys::AddPem(const QByteArray& pem) {
   Required = true;
-  std::unique_ptr<BIO, CBioFree> bio(BIO_new_mem_buf(pem.constData(), static_cast<int>(pem.size())));
+  CBioHandle bio(BIO_new_mem_buf(pem.constData(), static_cast<int>(pem.size())));
   if (!bio) return false;
-  CKey key(PEM_read_bio_PUBKEY(bio.get(), nullptr, nullptr, nullptr));
+  CKeyHandle key(PEM_read_bio_PUBKEY(bio.get(), nullptr, nullptr, nullptr));
   if (!key || EVP_PKEY_get_base_id(key.get()) != EVP_PKEY_ED25519) return false;
   QByteArray raw(RAW_KEY_SIZE, '\0');
   std::size_t size = static_cast<std::size_t>(raw.size());
@@ -71,8 +58,8 @@ QByteArray Sha256(const QByteArray& bytes) {
 
 bool VerifyEd25519(const QByteArray& rawKey, const QByteArray& message, const QByteArray& signature) {
   if (rawKey.size() != CMakerKeys::RAW_KEY_SIZE || signature.size() != CMakerKeys::SIGNATURE_SIZE) return false;
-  CKey key(EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, Bytes(rawKey), static_cast<std::size_t>(rawKey.size())));
-  std::unique_ptr<EVP_MD_CTX, CContextFree> context(EVP_MD_CTX_new());
+  CKeyHandle key(EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, Bytes(rawKey), static_cast<std::size_t>(rawKey.size())));
+  CDigestContextHandle context(EVP_MD_CTX_new());
   if (!key || !context) return false;
   // Ed25519 signs the message itself, so there is no digest to name here.
   if (EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, key.get()) != 1) return false;

@@ -34,13 +34,17 @@ CCommandRun RunHost(const QStringList& arguments) {
   return run;
 }
 
-TEST(HostCommandLine, PublishingTwoProductsKeepsEveryPurchase) {
-  QTemporaryDir folder;
+// A 5000-byte product file in the folder.
+QString WriteProduct(const QTemporaryDir& folder) {
   const QString product = folder.filePath("setup.bin");
   QFile file(product);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(MakeProductBytes(5000));
-  file.close();
+  if (file.open(QIODevice::WriteOnly)) file.write(MakeProductBytes(5000));
+  return product;
+}
+
+TEST(HostCommandLine, PublishingTwoProductsKeepsEveryPurchase) {
+  QTemporaryDir folder;
+  const QString product = WriteProduct(folder);
   const QString catalog = folder.filePath("catalog");
 
   CCommandRun run = RunHost({"publish", "--catalog", catalog, "--product", product, "--name", "First", "--number", "11",
@@ -85,11 +89,7 @@ TEST(HostCommandLine, KeygenThenPublishSigned) {
   ASSERT_TRUE(trusted.AddPem(publicFile.readAll()));
   EXPECT_NE(run.Out.find("Key id:      " + trusted.Keys[0].Id.toStdString()), std::string::npos) << run.Out;
 
-  const QString product = folder.filePath("setup.bin");
-  QFile file(product);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(MakeProductBytes(5000));
-  file.close();
+  const QString product = WriteProduct(folder);
   const QString catalog = folder.filePath("catalog");
   run = RunHost({"publish", "--catalog", catalog, "--product", product, "--name", "First", "--number", "11",
                  "--purchase", "501:k", "--signing-key", keys + "/maker.pem", "--serial", "42", "--expires-days", "3"});

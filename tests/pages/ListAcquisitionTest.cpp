@@ -1,6 +1,5 @@
-#include "support/DemoProduct.h"
+#include "support/ListHostFixture.h"
 #include "support/QtPrint.h"
-#include "support/WizardFixture.h"
 
 #include "pages/DlListThread.h"
 #include "platform/ui/MessageBoxPresenter.h"
@@ -28,52 +27,16 @@ QByteArray Utf16Bytes(const QString& text) {
   return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
 }
 
-// The acquisition page and its worker, driven through the frame against the
-// host stand-in. The list file goes to a scratch temporary folder.
-class ListAcquisition : public CWizardFixture {
+class ListAcquisition : public CListHostFixture {
 protected:
   void SetUp() override {
-    SavedTmpDir = qgetenv("TMPDIR");
-    qputenv("TMPDIR", Temp.Path().toUtf8());
-    CWizardFixture::SetUp();
-    ASSERT_TRUE(Host.IsRunning());
-    Published = PublishDemoProduct(Host, Product);
-    ASSERT_FALSE(Published.ProductId.isEmpty()) << Host.GetLastError().toStdString();
-    App->HostUrl = Host.GetBaseUrl();
-    App->PurchaseNo = DEMO_PURCHASE_NO;
-    App->PurchaseKey = DEMO_PURCHASE_KEY;
-    App->UrlDownload.SetAccess(CUrlDownload::ACCESS_DIRECT, QString());
-    ASSERT_EQ(App->UrlDownload.init(), 1);
+    CListHostFixture::SetUp();
     ListPath = App->GetListFilePath(DEMO_PURCHASE_NO);
     ASSERT_TRUE(ListPath.startsWith(Temp.Path()));
   }
-  void TearDown() override {
-    Host.ReleaseStalls();
-    CWizardFixture::TearDown();
-    qputenv("TMPDIR", SavedTmpDir);
-  }
-
-  // The frame with a fast pause poll, and Next pressed on the welcome page.
-  void StartAcquisition() {
-    OpenFrame();
-    Frame->Page08.PausePollMs = 5;
-    ASSERT_TRUE(Frame->Page00.ClickDlgItem(IDOK));
-  }
-  // Back from the software confirmation, then Next again.
-  void AcquireAgain() {
-    ASSERT_TRUE(Frame->Page02.ClickDlgItem(IDC_BACK));
-    ASSERT_TRUE(WaitForState(ST_WELCOME));
-    ASSERT_TRUE(Frame->Page00.ClickDlgItem(IDOK));
-  }
-  int ListRequests() const { return Host.CountRequests(HOST_ANY_LIST); }
   QByteArray ListFile() const { return CTempFolder::Read(ListPath); }
   qsizetype CountLines(const QString& line) const { return LogLines().count(line); }
 
-  CTempFolder Temp;
-  QByteArray SavedTmpDir;
-  CLoopbackHost Host;
-  QByteArray Product;
-  CHostPublished Published;
   QString ListPath;
 };
 

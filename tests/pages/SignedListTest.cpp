@@ -1,7 +1,6 @@
-#include "support/DemoProduct.h"
+#include "support/ListHostFixture.h"
 #include "support/QtPrint.h"
 #include "support/SignedLists.h"
-#include "support/WizardFixture.h"
 
 #include "pages/DlListThread.h"
 #include "res/ResourceIds.h"
@@ -9,66 +8,27 @@
 
 #include <QFileInfo>
 
-#include <map>
-
 namespace {
 
 // The acquisition of a program built with the maker's keys (made here),
 // against the host stand-in; and the keyless program's stored list.
-class SignedListAcquisition : public CWizardFixture {
+class SignedListAcquisition : public CListHostFixture {
 protected:
   void SetUp() override {
-    SavedTmpDir = qgetenv("TMPDIR");
-    UseTempFolder(FirstTemp);
-    CWizardFixture::SetUp();
-    ASSERT_TRUE(Host.IsRunning());
-    Published = PublishDemoProduct(Host, Product);
-    ASSERT_FALSE(Published.ProductId.isEmpty()) << Host.GetLastError().toStdString();
-    App->HostUrl = Host.GetBaseUrl();
-    App->PurchaseNo = DEMO_PURCHASE_NO;
-    App->PurchaseKey = DEMO_PURCHASE_KEY;
-    App->UrlDownload.SetAccess(CUrlDownload::ACCESS_DIRECT, QString());
-    ASSERT_EQ(App->UrlDownload.init(), 1);
+    CListHostFixture::SetUp();
     App->ListTrust.Keys = KeysOf({&Maker});
     App->ListTrust.Now = [] { return TEST_NOW; };
   }
-  void TearDown() override {
-    CWizardFixture::TearDown();
-    qputenv("TMPDIR", SavedTmpDir);
-  }
-  void UseTempFolder(const CTempFolder& folder) { qputenv("TMPDIR", folder.Path().toUtf8()); }
   QString ListPath() const { return App->GetListFilePath(DEMO_PURCHASE_NO); }
   // What the host serves from now on.
   void Serve(const QByteArray& list) { ASSERT_TRUE(Host.SetListBytes(Published.ProductId, list)); }
-  void StartAcquisition() {
-    OpenFrame();
-    Frame->SetStateObserver([this](int state) { ++Visits[state]; });
-    ASSERT_TRUE(Frame->Page00.ClickDlgItem(IDOK));
-  }
-  // The page for the state opens once more than the given number of times:
-  // from the page itself, Try Again leads back to it.
-  bool WaitForVisit(int state, int visitsBefore) {
-    return WaitUntil([&] { return Visits[state] > visitsBefore; }) && WaitForState(state);
-  }
-  void AcquireAgain() {
-    ASSERT_TRUE(Frame->Page02.ClickDlgItem(IDC_BACK));
-    ASSERT_TRUE(WaitForState(ST_WELCOME));
-    ASSERT_TRUE(Frame->Page00.ClickDlgItem(IDOK));
-  }
-  int ListRequests() const { return Host.CountRequests(HOST_ANY_LIST); }
   int BodyRequests() const { return Host.CountRequests(HOST_ANY_BODY); }
   QString FirstInstallCommand() const {
     const CInstallEntry* entry = App->DownloadList.GetInstallEntry(0);
     return entry ? entry->CmdName : QString();
   }
 
-  CTempFolder FirstTemp;
-  QByteArray SavedTmpDir;
-  CLoopbackHost Host;
-  QByteArray Product;
-  CHostPublished Published;
   CHostMakerKey Maker = NewMakerKey();
-  std::map<int, int> Visits;
 };
 
 const QByteArray INSTALL = "IS,0,/bin/sh,demo.bin,0,1\r\n";
