@@ -48,8 +48,11 @@ void WaitForAnswer(const CDlListJob& job) {
 // with it) under an open question, also one asked again after a Yes or
 // after the time-out. The box closes with its page, so this ends.
 void WaitForOpenQuestion(const CDlListJob& job) {
+  if (job.Flags->CancelPaused.load() == 0) return;
+  job.Flags->HoldingReport.store(1);
   while (job.Flags->CancelPaused.load() != 0)
     std::this_thread::sleep_for(std::chrono::milliseconds(job.PausePollMs));
+  job.Flags->HoldingReport.store(0);
 }
 
 // Before each attempt: true when the user asked to stop, then or before.

@@ -16,6 +16,8 @@ struct CDlListFlags {
   std::atomic<std::int32_t> TimedOut{0};
   std::atomic<std::int32_t> CancelPaused{0};
   std::atomic<std::int32_t> CancelRequested{0};
+  // Set by the worker while it holds its report back under an open question.
+  std::atomic<std::int32_t> HoldingReport{0};
   // Set by the worker as its last step: from then on nothing is left to stop.
   std::atomic<std::int32_t> Ended{0};
 };
