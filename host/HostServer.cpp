@@ -14,7 +14,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <mutex>
+#include <utility>
 
 struct CHostServer::CImpl {
   std::unique_ptr<httplib::Server> Server;
@@ -23,6 +25,22 @@ struct CHostServer::CImpl {
 };
 
 namespace {
+
+// The server's pool of workers, counting the connections it is handed: the
+// library gives each accepted connection to the pool as one task.
+class CCountingPool : public httplib::TaskQueue {
+public:
+  CCountingPool(std::size_t threads, std::atomic<int>& connections) : Pool(threads), Connections(connections) {}
+  void enqueue(std::function<void()> task) override {
+    Connections.fetch_add(1);
+    Pool.enqueue(std::move(task));
+  }
+  void shutdown() override { Pool.shutdown(); }
+
+private:
+  httplib::ThreadPool Pool;
+  std::atomic<int>& Connections;
+};
 
 std::string QueryText(const httplib::Request& request) {
   // The wizard posts the query as the body; a hand-made GET carries it in
@@ -94,10 +112,12 @@ bool CHostServer::Start(const COptions& options, QString* error) {
   }
   httplib::Server& server = *Impl->Server;
   const int threads = options.Threads;
-  server.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
-  // One request a connection: a worker never idles on a kept-alive socket,
-  // so stopping never waits for one.
-  server.set_keep_alive_max_count(1);
+  server.new_task_queue = [this, threads] { return new CCountingPool(static_cast<std::size_t>(threads), Connections); };
+  // Clients keep a connection for the requests that follow, as a real host
+  // lets them. A worker idles on such a socket until the client closes it
+  // or for the time below, and stopping waits that long for it at most.
+  server.set_keep_alive_max_count(KEEP_ALIVE_REQUESTS);
+  server.set_keep_alive_timeout(KEEP_ALIVE_SECONDS);
   server.set_write_timeout(options.WriteTimeoutSeconds, 0);
   server.set_payload_max_length(64 * 1024);
 

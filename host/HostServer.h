@@ -58,12 +58,16 @@ public:
   CHostRequestRecord& GetRequests() { return Requests; }
   const CHostRequestRecord& GetRequests() const { return Requests; }
   CHostWaiter& GetWaiter() { return Waiter; }
+  // Connections accepted since the object was made.
+  int GetConnectionCount() const { return Connections.load(); }
 
   // The short UTF-16LE text a list request with an unknown purchase gets.
   static QByteArray ErrorAnswer();
 
 private:
   struct CImpl;
+  static constexpr int KEEP_ALIVE_REQUESTS = 100;
+  static constexpr int KEEP_ALIVE_SECONDS = 2;
 
   QString GetHostAndPort() const;
 
@@ -76,4 +80,5 @@ private:
   COptions Options;
   // Read by the serving threads and by callers on any thread while Stop clears it.
   std::atomic<int> Port{0};
+  std::atomic<int> Connections{0};
 };

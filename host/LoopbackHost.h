@@ -75,6 +75,7 @@ public:
     return Server.GetRequests().WaitForCount(endpoints, count, timeout);
   }
   void ClearRequests() { Server.GetRequests().Clear(); }
+  int CountConnections() const { return Server.GetConnectionCount(); }
 
   bool WaitForStalled(int count, std::chrono::milliseconds timeout) {
     return Server.GetWaiter().WaitForStalled(count, timeout);

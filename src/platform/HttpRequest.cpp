@@ -1,12 +1,14 @@
 #include "platform/HttpRequest.h"
 
+#include "platform/HttpShare.h"
+#include "platform/NetworkLibrary.h"
+
 #include <QList>
 
 #include <curl/curl.h>
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 
 namespace {
 
@@ -21,11 +23,6 @@ constexpr std::size_t PENDING_CAPACITY = PENDING_LIMIT + RECEIVE_BUFFER_SIZE;
 constexpr int POLL_MS = 1000;
 constexpr int LIMITED_POLL_MS = 50;
 
-void InitCurlOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 // A private CA the user names; without one the library's own trust store.
 void UseTrustedCertificates(CURL* easy) {
   QByteArray file = qgetenv("CURL_CA_BUNDLE");
@@ -37,8 +34,8 @@ void UseTrustedCertificates(CURL* easy) {
 
 }  // namespace
 
-CHttpRequest::CHttpRequest(const CHttpRequestSettings& settings) : PollMs(POLL_MS) {
-  InitCurlOnce();
+CHttpRequest::CHttpRequest(const CHttpRequestSettings& settings) : Share(settings.Share), PollMs(POLL_MS) {
+  InitNetworkLibraryOnce();
   Multi = curl_multi_init();
   Easy = curl_easy_init();
   if (!Multi || !Easy) return;
@@ -65,6 +62,10 @@ CHttpRequest::CHttpRequest(const CHttpRequestSettings& settings) : PollMs(POLL_M
   curl_easy_setopt(Easy, CURLOPT_HEADERDATA, this);
   curl_easy_setopt(Easy, CURLOPT_WRITEFUNCTION, &CHttpRequest::OnBody);
   curl_easy_setopt(Easy, CURLOPT_WRITEDATA, this);
+  // A connection the session keeps is used again. One this request leaves
+  // before its response has ended (a close, a failed read) is not kept:
+  // libcurl shuts it rather than give it back half read.
+  if (Share && Share->GetHandle()) curl_easy_setopt(Easy, CURLOPT_SHARE, Share->GetHandle());
 
   switch (settings.Access) {
     case HTTP_ACCESS_PRECONFIG: break;  // libcurl reads the environment itself

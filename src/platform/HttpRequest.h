@@ -6,12 +6,14 @@
 
 #include <atomic>
 #include <cstddef>
+#include <memory>
 #include <utility>
 #include <vector>
 
 typedef void CURL;
 typedef void CURLM;
 struct curl_slist;
+class CHttpShare;
 
 // How a session reaches the network.
 enum EHttpAccess {
@@ -31,9 +33,13 @@ struct CHttpRequestSettings {
   QString Object;
   // libcurl's receive-speed limit in bytes per second; 0: none.
   qint64 MaxReceiveBytesPerSecond = 0;
+  // The connections and TLS sessions of the requests before; none: a
+  // connection of its own.
+  std::shared_ptr<CHttpShare> Share;
 };
 
-// One HTTP or HTTPS request on a connection of its own. Redirects are not
+// One HTTP or HTTPS request, on a kept-alive connection of its session
+// when there is one, else on a new one. Redirects are not
 // followed, nothing is cached, and only the no-cache headers are added to
 // what the caller sends.
 //
@@ -87,6 +93,7 @@ private:
   std::size_t GetPendingSize() const { return Pending.size() - PendingOffset; }
   QString DoneText() const;
 
+  std::shared_ptr<CHttpShare> Share;  // outlives Easy, which uses it
   CURLM* Multi = nullptr;
   CURL* Easy = nullptr;
   curl_slist* Headers = nullptr;

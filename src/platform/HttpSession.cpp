@@ -15,5 +15,6 @@ std::unique_ptr<CHttpRequest> CHttpSession::OpenRequest(const QString& verb, con
   settings.Port = port;
   settings.Object = object;
   settings.MaxReceiveBytesPerSecond = MaxReceiveBytesPerSecond;
+  settings.Share = Share;
   return std::make_unique<CHttpRequest>(settings);
 }

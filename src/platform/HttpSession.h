@@ -1,14 +1,16 @@
 #pragma once
 
 #include "platform/HttpRequest.h"
+#include "platform/HttpShare.h"
 
 #include <QString>
 
 #include <memory>
 
 // The settings every request of the program shares: how the network is
-// reached and the user-agent text. Opening it touches nothing; each request
-// makes its own connection.
+// reached and the user-agent text, and the connections kept alive between
+// requests (with their TLS sessions), closed when the session goes. Opening
+// it touches nothing. Its requests run one at a time, on any thread.
 class CHttpSession {
 public:
   CHttpSession(EHttpAccess access, const QString& proxyServer, const QString& agent);
@@ -28,4 +30,5 @@ private:
   QString ProxyServer;
   QString Agent;
   qint64 MaxReceiveBytesPerSecond = 0;
+  std::shared_ptr<CHttpShare> Share = std::make_shared<CHttpShare>();
 };

@@ -5,3 +5,6 @@
 // worker starts and after all are joined.
 bool InitNetworkLibrary();
 void CleanupNetworkLibrary();
+// The same set-up for code that may run without it (tests, tools): done
+// once per process, from any thread, and never undone.
+void InitNetworkLibraryOnce();

@@ -2,6 +2,7 @@
 
 #include "host/HostAnswer.h"
 #include "host/LoopbackHost.h"
+#include "platform/HttpShare.h"
 #include "support/DemoProduct.h"
 #include "support/QtPrint.h"
 
@@ -30,9 +31,10 @@ protected:
     ASSERT_FALSE(Published.ProductId.isEmpty()) << Host.GetLastError().toStdString();
   }
 
-  std::unique_ptr<CHttpRequest> Open(const char* verb, const QString& object,
-                                     EHttpAccess access = HTTP_ACCESS_DIRECT) const {
+  std::unique_ptr<CHttpRequest> Open(const char* verb, const QString& object, EHttpAccess access = HTTP_ACCESS_DIRECT,
+                                     std::shared_ptr<CHttpShare> share = nullptr) const {
     CHttpRequestSettings settings;
+    settings.Share = std::move(share);
     settings.Access = access;
     settings.Verb = QString::fromLatin1(verb);
     settings.Server = QStringLiteral("127.0.0.1");
@@ -213,6 +215,49 @@ TEST_F(HttpRequestTest, ALostConnectionIsAFailureNotTheEndOfTheBody) {
   EXPECT_FALSE(error.isEmpty());
   EXPECT_EQ(body.size(), 150000);
   EXPECT_TRUE(body == PartBytes(2).left(150000));
+}
+
+TEST_F(HttpRequestTest, ASessionKeepsItsConnectionButNotOneLeftMidBody) {
+  const auto share = std::make_shared<CHttpShare>();
+  ASSERT_NE(share->GetHandle(), nullptr);
+  const int before = Host.CountConnections();
+  const auto fetch = [&](const char* path, const QByteArray& query, QString& error) {
+    auto request = Open("POST", QString::fromLatin1(path), HTTP_ACCESS_DIRECT, share);
+    bool failed = !request->Send(query, error);
+    const QByteArray body = failed ? QByteArray() : ReadAll(*request, 102400, error, failed);
+    return failed ? QByteArray() : body;
+  };
+  QString error;
+  EXPECT_TRUE(fetch(LIST_PATH, ListQuery(), error) == Published.ListBytes) << error.toStdString();
+  for (int fetched = 0; fetched < 8; ++fetched) {  // the three parts over and over
+    const int part = 1 + fetched % 3;
+    EXPECT_TRUE(fetch(BODY_PATH, PartQuery(part), error) == PartBytes(part)) << part << error.toStdString();
+  }
+  EXPECT_EQ(Host.CountConnections() - before, 1) << "the list and eight parts";
+
+  // Closed from another thread in the middle of its body, as a stop or the
+  // watchdog does: the request after it gets a sound connection.
+  Host.AddFault(HOST_BODY_U8, PartName(1), 1, CHostFault::Stall(1000));
+  {
+    auto request = Open("POST", QString::fromLatin1(BODY_PATH), HTTP_ACCESS_DIRECT, share);
+    ASSERT_TRUE(request->Send(PartQuery(1), error)) << error.toStdString();
+    std::thread closer([&] {
+      ASSERT_TRUE(Host.WaitForStalled(1, 20s));
+      request->Close();
+    });
+    bool failed = false;
+    const QByteArray body = ReadAll(*request, 102400, error, failed);
+    closer.join();
+    EXPECT_TRUE(failed);
+    EXPECT_LE(body.size(), 1000);
+  }
+  EXPECT_TRUE(fetch(BODY_PATH, PartQuery(2), error) == PartBytes(2)) << error.toStdString();
+  // The host drops the next one: the same again.
+  Host.AddFault(HOST_BODY_U8, PartName(2), 1, CHostFault::Drop(150000));
+  EXPECT_TRUE(fetch(BODY_PATH, PartQuery(2), error).isEmpty());
+  EXPECT_TRUE(fetch(BODY_PATH, PartQuery(1), error) == PartBytes(1)) << error.toStdString();
+  EXPECT_EQ(Host.CountConnections() - before, 3) << "a new one after each cut";
+  Host.ReleaseStalls();
 }
 
 TEST_F(HttpRequestTest, ARefusedConnectionFailsTheSend) {

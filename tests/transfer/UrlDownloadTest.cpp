@@ -112,6 +112,22 @@ TEST_F(UrlDownloadTest, ABodyIsWrittenWholeAndLogged) {
   EXPECT_EQ(Host.CountRequests(HOST_BODY_U8), 1);
 }
 
+TEST_F(UrlDownloadTest, TheListAndThePartsAfterItShareOneConnectionUntilClose) {
+  const int before = Host.CountConnections();
+  EXPECT_EQ(Transfer.DownloadToFile(ListUrl(), Target()), ListSize());
+  for (int fetched = 0; fetched < 8; ++fetched) {
+    const int part = 1 + fetched % 3;
+    EXPECT_GT(Transfer.DownloadToFile(PartUrl(part), Target()), 0);
+    EXPECT_TRUE(TargetBytes() == PartBytes(part)) << part;
+  }
+  EXPECT_EQ(Host.CountConnections() - before, 1);
+  // Closing the transfer lets the connection go; a new session makes its own.
+  Transfer.Close();
+  ASSERT_EQ(Transfer.init(), 1);
+  EXPECT_EQ(Transfer.DownloadToFile(PartUrl(1), Target()), 300000);
+  EXPECT_EQ(Host.CountConnections() - before, 2);
+}
+
 TEST_F(UrlDownloadTest, RedirectsAreFollowedWithTheSameBody) {
   struct CCase {
     const char* Name;
