@@ -151,7 +151,7 @@ QString ProgramUsageText() {
       "Usage: parcel2 [-L] [-E] [-T N] -P NUMBER -K KEY [-H URL] [--limit-rate RATE]\n"
       "       parcel2 --unattended -P NUMBER -K KEY [-H URL] [--folder DIR] [--install]\n"
       "               [--limit-rate RATE] [-L] [-E]\n"
-      "       parcel2 [--unattended ...] 'parcel2://purchase?no=NUMBER&key=KEY[&host=URL]'\n"
+      "       parcel2 [--unattended ...] 'parcel-two://purchase?no=NUMBER&key=KEY[&host=URL]'\n"
       "       parcel2 --help | --version\n"
       "\n"
       "Downloads a purchased software product, checks it against its MD5 digests\n"

@@ -10,8 +10,18 @@
 
 namespace {
 
-const QString SCHEME = QStringLiteral("parcel2:");
-const QString PREFIX = QStringLiteral("parcel2://purchase");
+// The scheme without a digit is the one store pages use: the generic opener
+// of older xdg-utils takes a scheme with a digit for a file name. The first
+// one stays for links already handed out.
+const QString SCHEMES[] = {QStringLiteral("parcel2:"), QStringLiteral("parcel-two:")};
+const QString TARGET = QStringLiteral("//purchase");
+
+// The length of our scheme at the start of the text, 0 without one.
+qsizetype SchemeLength(const QString& text) {
+  for (const QString& scheme : SCHEMES)
+    if (text.startsWith(scheme, Qt::CaseInsensitive)) return scheme.size();
+  return 0;
+}
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -60,12 +70,14 @@ std::optional<CHttpUrl> HostAddress(const QString& text) {
 
 }  // namespace
 
-bool IsPurchaseLink(const QString& argument) { return argument.startsWith(SCHEME, Qt::CaseInsensitive); }
+bool IsPurchaseLink(const QString& argument) { return SchemeLength(argument) > 0; }
 
 CPurchaseLink ParsePurchaseLink(const QString& link, const QStringList& makersHosts) {
   CPurchaseLink parsed;
-  if (!link.startsWith(PREFIX, Qt::CaseInsensitive) || link.contains(QLatin1Char('#'))) return parsed;
-  QStringView rest = QStringView(link).mid(PREFIX.size());
+  QStringView rest = QStringView(link).mid(SchemeLength(link));
+  if (rest.size() == link.size() || !rest.startsWith(TARGET, Qt::CaseInsensitive) || link.contains(QLatin1Char('#')))
+    return parsed;
+  rest = rest.mid(TARGET.size());
   if (rest.startsWith(QLatin1Char('/'))) rest = rest.mid(1);
   if (!rest.startsWith(QLatin1Char('?'))) return parsed;
 

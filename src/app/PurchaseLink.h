@@ -6,7 +6,7 @@
 #include <QStringList>
 
 // A store hands the customer a link instead of a command line:
-//   parcel2://purchase?no=NUMBER&key=KEY[&host=URL]
+//   parcel-two://purchase?no=NUMBER&key=KEY[&host=URL]   (or parcel2://...)
 // with percent-encoded values. It stands for -P, -K and -H. A link comes
 // from a web page, so it is read strictly: every part known and given
 // once, every escape complete and the text valid UTF-8, and a host only of

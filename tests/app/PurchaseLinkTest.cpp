@@ -19,6 +19,9 @@ TEST(PurchaseLink, ReadsTheStoresLinksAndDecidesWhichHostsNeedTheCustomer) {
   };
   const CCase cases[] = {
       {"parcel2://purchase?no=1001&key=PARCEL2-DEMO", LINK_HOST_DEFAULT, 1001, "PARCEL2-DEMO", ""},
+      // The scheme without a digit, which store pages use, reads the same.
+      {"parcel-two://purchase?no=1001&key=PARCEL2-DEMO", LINK_HOST_DEFAULT, 1001, "PARCEL2-DEMO", ""},
+      {"Parcel-Two://purchase/?key=k&no=7&host=http://127.0.0.1:9", LINK_HOST_TRUSTED, 7, "k", "http://127.0.0.1:9"},
       // Any order, a slash, a last "&", the scheme in capitals; "+" is a plus.
       {"PARCEL2://Purchase/?key=a%20b%2Bc%26d+e&no=0042&", LINK_HOST_DEFAULT, 42, "a b+c&d+e", ""},
       {"parcel2://purchase?no=2147483647&key=%E3%82%AD%E3%83%BC", LINK_HOST_DEFAULT, 2147483647, u"キー"_qs, ""},
@@ -68,6 +71,9 @@ TEST(PurchaseLink, RefusesWhatAStoreWouldNotWrite) {
       {"parcel2:purchase?no=1&key=k", LINK_NOT_PURCHASE},
       {"parcel2://purchase/x?no=1&key=k", LINK_NOT_PURCHASE},
       {"parcel2://purchase", LINK_NOT_PURCHASE},
+      {"parcel-two:purchase?no=1&key=k", LINK_NOT_PURCHASE},
+      {"parcel-two://other?no=1&key=k", LINK_NOT_PURCHASE},
+      {"parceltwo://purchase?no=1&key=k", LINK_NOT_PURCHASE},
       {"parcel2://purchase?no=1", LINK_NO_KEY},
       {"parcel2://purchase?no=1&key=", LINK_NO_KEY},
       {"parcel2://purchase?no=1&key", LINK_NO_KEY},
@@ -101,6 +107,8 @@ TEST(PurchaseLink, RefusesWhatAStoreWouldNotWrite) {
     EXPECT_NE(PurchaseLinkProblemText(c.Problem), 0);
   }
   EXPECT_TRUE(IsPurchaseLink("Parcel2://anything"));
+  EXPECT_TRUE(IsPurchaseLink("PARCEL-TWO:x"));
+  EXPECT_FALSE(IsPurchaseLink("parcel-twofold://x"));
   EXPECT_FALSE(IsPurchaseLink("/home/me/parcel2://x"));
   EXPECT_EQ(MakersHosts(), QStringList{PARCEL2_DEFAULT_HOST}) << "the build names no other host";
 }

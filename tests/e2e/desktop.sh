@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end scenarios of a start from the desktop: link (an unattended
-# download started from a parcel2:// link, whose key stays out of the log),
+# download started from a parcel-two:// link, whose key stays out of the log),
 # link-refused (links the unattended mode cannot use end with 1 before
 # anything is fetched).
 #   desktop.sh SCENARIO PARCEL2 PARCEL2_HOST
@@ -14,7 +14,7 @@ case "$scenario" in
     start_host
     host_escaped="$(printf '%s' "$base_url" | sed 's/:/%3A/g; s#/#%2F#g')"
     "$parcel2" --unattended -L --folder "$folder" \
-      "parcel2://purchase?no=4242&key=e2e%2Dkey&host=$host_escaped" > "$work/link.out" 2> "$work/link.err" || fail "exit $?"
+      "parcel-two://purchase?no=4242&key=e2e%2Dkey&host=$host_escaped" > "$work/link.out" 2> "$work/link.err" || fail "exit $?"
     expect_product
     [ "$(parts_requested)" = "001 002 003 004 " ] || fail "requests: $(parts_requested)"
     log="$(log_text)"
