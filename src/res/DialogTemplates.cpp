@@ -14,8 +14,9 @@ CDialogTemplate Page(int id, std::vector<CControlTemplate> controls) {
 }
 
 // The frame has no visible buttons of its own: every page brings its own.
-CDialogTemplate Frame(const QString& cancelText) {
-  return {IDD_PARCEL2_DIALOG, QSize(286, 183), QStringLiteral("MS UI Gothic"), 9, QString(), {
+// Its caption is the product's, as the message boxes have it.
+CDialogTemplate Frame(const QString& cancelText, const QString& caption) {
+  return {IDD_PARCEL2_DIALOG, QSize(286, 183), QStringLiteral("MS UI Gothic"), 9, caption, {
       {IDC_HEADER, CTRL_FRAME, QRect(0, 0, 286, 31), false, false, false, false, false, QString()},
       {IDC_TITLE_BAND, CTRL_WHITE_RECT, QRect(0, 31, 286, 19), true, false, false, false, false, QString()},
       {IDC_TITLE, CTRL_TEXT, QRect(14, 36, 264, 11), true, false, false, false, false, QString()},
@@ -56,19 +57,20 @@ CDialogTemplate PurchaseDialog(const CPurchaseTexts& texts) {
   }};
 }
 
+// The copyright line takes the box's whole width, above the button.
 CDialogTemplate AboutBox() {
-  return {IDD_ABOUTBOX, QSize(240, 62), QStringLiteral("MS UI Gothic"), 9, QStringLiteral("QUILLMAR Software Downloader "), {
+  return {IDD_ABOUTBOX, QSize(240, 70), QStringLiteral("MS UI Gothic"), 9, QStringLiteral("QUILLMAR Software Downloader "), {
       {IDC_STATIC, CTRL_ICON, QRect(14, 14, 21, 20), false, false, false, false, false, QString()},
-      {IDC_STATIC, CTRL_TEXT, QRect(42, 10, 130, 8), false, false, false, false, false, QStringLiteral("QUILLMAR Software Downloader ")},
-      {IDC_STATIC, CTRL_TEXT, QRect(42, 22, 130, 8), false, false, false, false, false, QStringLiteral("Version 2.01")},
-      {IDC_STATIC, CTRL_TEXT, QRect(42, 34, 130, 8), false, false, false, false, false, QStringLiteral("Copyright (C) QUILLMAR. All rights reserved.")},
-      {IDC_OK, CTRL_BUTTON, QRect(183, 41, 50, 14), false, false, true, false, false, QStringLiteral("OK")},
+      {IDC_STATIC, CTRL_TEXT, QRect(42, 10, 190, 8), false, false, false, false, false, QStringLiteral("QUILLMAR Software Downloader ")},
+      {IDC_STATIC, CTRL_TEXT, QRect(42, 22, 190, 8), false, false, false, false, false, QStringLiteral("Version 2.01")},
+      {IDC_STATIC, CTRL_TEXT, QRect(42, 34, 190, 10), false, false, false, false, false, QStringLiteral("Copyright (C) QUILLMAR. All rights reserved.")},
+      {IDC_OK, CTRL_BUTTON, QRect(183, 50, 50, 14), false, false, true, false, false, QStringLiteral("OK")},
   }};
 }
 
 CTemplateTable EnglishTemplates() {
   CTemplateTable table;
-  table.push_back(Frame(QStringLiteral("Cancel")));
+  table.push_back(Frame(QStringLiteral("Cancel"), QStringLiteral("QUILLMAR Software Download")));
   table.push_back(PurchaseDialog({u"QUILLMAR Software Download",
                                   u"Enter the purchase number and the purchase key that you received with your purchase.",
                                   u"Purchase number:", u"Purchase key:", u"&show", u"Cancel"}));
@@ -97,6 +99,7 @@ CTemplateTable EnglishTemplates() {
       {1010, CTRL_TEXT, QRect(36, 38, 264, 20), false, false, false, false, false, QString::fromUtf16(u"********************")},
       {IDC_STATIC, CTRL_TEXT, QRect(85, 81, 120, 10), false, false, false, false, false, QString::fromUtf16(u"Estimated remaining time : ")},
       {1011, CTRL_TEXT, QRect(206, 81, 115, 10), false, false, false, false, false, QString::fromUtf16(u"About %d hours and %d minutes")},
+      {IDC_PROGRESS_BYTES, CTRL_TEXT, QRect(24, 93, 289, 10), false, false, false, true, false, QString()},
       {1, CTRL_BUTTON, QRect(255, 106, 67, 16), true, true, true, false, false, QString::fromUtf16(u"&Next >")},
       {2, CTRL_BUTTON, QRect(169, 106, 67, 16), false, false, false, false, false, QString::fromUtf16(u"Cancel")},
       {1008, CTRL_BUTTON, QRect(41, 106, 60, 14), true, true, false, false, false, QString::fromUtf16(u"Error-Test")},
@@ -128,6 +131,7 @@ CTemplateTable EnglishTemplates() {
       {1, CTRL_BUTTON, QRect(255, 106, 67, 16), true, true, true, false, false, QString::fromUtf16(u"&Next >")},
       {2, CTRL_BUTTON, QRect(169, 106, 67, 16), false, false, false, false, false, QString::fromUtf16(u"Cancel")},
       {1007, CTRL_TEXT, QRect(11, 29, 307, 34), false, false, false, false, false, QString::fromUtf16(u"Acquiring information require for download.\n\nPlease wait.")},
+      {IDC_PROGRESS, CTRL_PROGRESS, QRect(24, 72, 289, 9), false, false, false, false, false, QString()},
       {1008, CTRL_BUTTON, QRect(28, 105, 60, 13), true, true, false, false, false, QString::fromUtf16(u"Error-Test")},
   }));
   // 143: messages 6 and 9, version error
@@ -156,8 +160,9 @@ CTemplateTable EnglishTemplates() {
   // 146: folder confirmation
   table.push_back(Page(146, {
       {1, CTRL_BUTTON, QRect(255, 106, 67, 16), false, false, true, false, false, QString::fromUtf16(u"&Next >")},
-      {2, CTRL_BUTTON, QRect(99, 106, 67, 16), false, false, false, false, false, QString::fromUtf16(u"Cancel")},
-      {1007, CTRL_BUTTON, QRect(166, 106, 89, 16), false, false, false, false, false, QString::fromUtf16(u"&Change Folder")},
+      // Four units between the buttons, as the other pages have them.
+      {2, CTRL_BUTTON, QRect(91, 106, 67, 16), false, false, false, false, false, QString::fromUtf16(u"Cancel")},
+      {1007, CTRL_BUTTON, QRect(162, 106, 89, 16), false, false, false, false, false, QString::fromUtf16(u"&Change Folder")},
       {1005, CTRL_TEXT, QRect(16, 9, 307, 12), false, false, false, false, false, QString::fromUtf16(u"The download file will be saved to the following folder.")},
       {1006, CTRL_TEXT, QRect(16, 67, 303, 12), false, false, false, false, false, QString::fromUtf16(u"Click [Next] to continue.")},
       {1009, CTRL_TEXT, QRect(31, 30, 269, 15), false, false, false, false, false, QString::fromUtf16(u"********************")},
@@ -182,8 +187,8 @@ CTemplateTable EnglishTemplates() {
       {IDC_STATIC, CTRL_TEXT, QRect(21, 63, 85, 9), false, false, false, false, false, QString::fromUtf16(u"Folder to save:")},
       {1009, CTRL_TEXT, QRect(115, 63, 199, 10), false, false, false, false, false, QString::fromUtf16(u"")},
       {1, CTRL_BUTTON, QRect(255, 105, 67, 16), false, false, true, false, false, QString::fromUtf16(u"&Next >")},
-      {2, CTRL_BUTTON, QRect(99, 105, 67, 16), false, false, false, false, false, QString::fromUtf16(u"Cancel")},
-      {1007, CTRL_BUTTON, QRect(166, 105, 89, 16), true, false, false, false, false, QString::fromUtf16(u"Change &Folder")},
+      {2, CTRL_BUTTON, QRect(91, 105, 67, 16), false, false, false, false, false, QString::fromUtf16(u"Cancel")},
+      {1007, CTRL_BUTTON, QRect(162, 105, 89, 16), true, false, false, false, false, QString::fromUtf16(u"Change &Folder")},
       {IDC_STATIC, CTRL_TEXT, QRect(80, 30, 63, 10), false, false, false, false, false, QString::fromUtf16(u"Drive:")},
   }));
   // 148: download error
@@ -197,6 +202,8 @@ CTemplateTable EnglishTemplates() {
       {1005, CTRL_TEXT, QRect(17, 6, 297, 96), false, false, false, false, false, QString::fromUtf16(u"Unable to connect to the download server.\n\nThere may be a problem with internet connection.\nCheck your internet connection.\nThe server may be busy.\nPlease try again later.\n\nClick [Try Again] to restart download.\nClick [Cancel] to exit")},
       {1, CTRL_BUTTON, QRect(255, 106, 67, 16), false, false, true, false, false, QString::fromUtf16(u"&Try Again >")},
       {2, CTRL_BUTTON, QRect(169, 106, 67, 16), false, false, false, false, false, QString::fromUtf16(u"Cancel")},
+      // Shown by the window mode when the host turned the purchase down.
+      {IDC_ENTER_PURCHASE, CTRL_BUTTON, QRect(60, 106, 105, 16), true, false, false, false, false, QString::fromUtf16(u"&Enter Purchase...")},
   }));
 
   return table;
@@ -204,7 +211,7 @@ CTemplateTable EnglishTemplates() {
 
 CTemplateTable JapaneseTemplates() {
   CTemplateTable table;
-  table.push_back(Frame(QString::fromUtf16(u"ｷｬﾝｾﾙ")));
+  table.push_back(Frame(QString::fromUtf16(u"ｷｬﾝｾﾙ"), QString::fromUtf16(u"QUILLMAR ソフトウェア・ダウンロード")));
   table.push_back(PurchaseDialog({u"QUILLMAR ソフトウェア・ダウンロード",
                                   u"ご購入の際にお受け取りになった購入番号と購入キーを入力してください。",
                                   u"購入番号：", u"購入キー：", u"表示(&S)", u"ｷｬﾝｾﾙ"}));
@@ -234,6 +241,7 @@ CTemplateTable JapaneseTemplates() {
       {1010, CTRL_TEXT, QRect(36, 38, 264, 20), false, false, false, false, false, QString::fromUtf16(u"********************")},
       {IDC_STATIC, CTRL_TEXT, QRect(121, 81, 120, 10), false, false, false, false, false, QString::fromUtf16(u"ダウンロード推定残り時間：")},
       {1011, CTRL_TEXT, QRect(249, 81, 77, 10), false, false, false, false, false, QString::fromUtf16(u"000分")},
+      {IDC_PROGRESS_BYTES, CTRL_TEXT, QRect(24, 93, 289, 10), false, false, false, true, false, QString()},
       {1, CTRL_BUTTON, QRect(255, 106, 67, 16), true, true, true, false, false, QString::fromUtf16(u"次へ(&N) >")},
       {2, CTRL_BUTTON, QRect(169, 106, 67, 16), false, false, false, false, false, QString::fromUtf16(u"ｷｬﾝｾﾙ")},
       {1008, CTRL_BUTTON, QRect(41, 106, 60, 14), true, true, false, false, false, QString::fromUtf16(u"エラーテスト")},
@@ -264,6 +272,7 @@ CTemplateTable JapaneseTemplates() {
       {1, CTRL_BUTTON, QRect(255, 106, 67, 16), true, true, true, false, false, QString::fromUtf16(u"次へ(&N) >")},
       {2, CTRL_BUTTON, QRect(169, 106, 67, 16), false, false, false, false, false, QString::fromUtf16(u"ｷｬﾝｾﾙ")},
       {1007, CTRL_TEXT, QRect(11, 29, 307, 34), false, false, false, false, false, QString::fromUtf16(u"ダウンロードに必要な情報を取得中です。\n\nしばらくお待ちください。")},
+      {IDC_PROGRESS, CTRL_PROGRESS, QRect(24, 72, 289, 9), false, false, false, false, false, QString()},
       {1008, CTRL_BUTTON, QRect(28, 105, 60, 13), true, true, false, false, false, QString::fromUtf16(u"エラーテスト")},
   }));
   // 143: messages 6 and 9, version error
@@ -331,6 +340,8 @@ CTemplateTable JapaneseTemplates() {
       {1005, CTRL_TEXT, QRect(17, 6, 297, 96), false, false, false, false, false, QString::fromUtf16(u"ダウンロード用サーバーとの通信に失敗しました。\n\nインターネットへの接続状態の問題である可能性があります。\nウェブブラウザなどからインターネットに接続できる状態になっているかを確認してください。\nまた、一時的にサーバーが混み合っている可能性があります。\nしばらく時間をおいてからダウンロードの再実行をお願いいたします。\n\n「再実行」ボタンをクリックするとダウンロードを再実行します。\n「キャンセル」ボタンを押すとダウンロードを終了します。")},
       {1, CTRL_BUTTON, QRect(255, 106, 67, 16), false, false, true, false, false, QString::fromUtf16(u"再実行(&N) >")},
       {2, CTRL_BUTTON, QRect(169, 106, 67, 16), false, false, false, false, false, QString::fromUtf16(u"ｷｬﾝｾﾙ")},
+      // Shown by the window mode when the host turned the purchase down.
+      {IDC_ENTER_PURCHASE, CTRL_BUTTON, QRect(60, 106, 105, 16), true, false, false, false, false, QString::fromUtf16(u"購入情報の再入力(&P)...")},
   }));
 
   return table;

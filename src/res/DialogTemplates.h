@@ -44,9 +44,11 @@ enum EControlId {
   IDC_SAVED_FILE = 1014,
   IDC_LOG = 1015,
   IDC_DRIVE_LIST = 1016,
+  IDC_PROGRESS_BYTES = 1017,
   IDC_PURCHASE_NO = 1020,
   IDC_PURCHASE_KEY = 1021,
   IDC_SHOW_KEY = 1022,
+  IDC_ENTER_PURCHASE = 1023,
 };
 
 // The template in the current user-interface language (Japanese for 1041,

@@ -93,17 +93,22 @@ TEST_F(FrameCommands, AboutBoxRunsModallyInEitherLanguage) {
     OpenFrame();
     QString caption;
     QString version;
+    QStringList clipped;
     QTimer::singleShot(0, [&] {
       if (!WaitUntil([] { return QApplication::activeModalWidget() != nullptr; })) return;
       QWidget* about = QApplication::activeModalWidget();
       caption = about->windowTitle();
-      for (QLabel* label : about->findChildren<QLabel*>())
+      for (QLabel* label : about->findChildren<QLabel*>()) {
         if (label->text().startsWith("Version")) version = label->text();
+        // No line is clipped, the copyright's the longest.
+        if (label->sizeHint().width() > label->width()) clipped << label->text();
+      }
       QTest::keyClick(about, Qt::Key_Return);
     });
     Frame->OnSysCommand(IDM_ABOUTBOX);  // returns when the box is closed
     EXPECT_EQ(caption, "QUILLMAR Software Downloader ");
     EXPECT_EQ(version, "Version 2.01");
+    EXPECT_TRUE(clipped.isEmpty()) << clipped.join(", ").toStdString();
     EXPECT_FALSE(Frame->IsEnded());
   }
 }

@@ -1,5 +1,6 @@
 #include "platform/UiLanguage.h"
 #include "res/DialogTemplates.h"
+#include "res/Strings.h"
 #include "support/QtPrint.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +60,21 @@ TEST(DialogTemplates, ShownTextsOfAPageNeverOverlap) {
   }
 }
 
+// Buttons in a row that touch read as one: every page keeps room between
+// the ones it shows.
+TEST(DialogTemplates, ShownButtonsOfAPageStandApart) {
+  for (int language : {LANG_ENGLISH_US, LANG_JAPANESE}) {
+    for (int id : PAGE_TEMPLATES) {
+      std::vector<QRect> buttons;
+      for (const CControlTemplate& control : FindDialogTemplate(id, language)->Controls)
+        if (control.Kind == CTRL_BUTTON && !control.Hidden) buttons.push_back(control.Rect);
+      for (size_t i = 0; i < buttons.size(); ++i)
+        for (size_t j = i + 1; j < buttons.size(); ++j)
+          EXPECT_FALSE(buttons[i].adjusted(-2, 0, 2, 0).intersects(buttons[j])) << id << " " << language;
+    }
+  }
+}
+
 TEST(DialogTemplates, FrameDiffersOnlyInCancelAndTheAboutBoxExistsOnce) {
   const CDialogTemplate* en = FindDialogTemplate(IDD_PARCEL2_DIALOG, LANG_ENGLISH_US);
   const CDialogTemplate* ja = FindDialogTemplate(IDD_PARCEL2_DIALOG, LANG_JAPANESE);
@@ -66,6 +82,9 @@ TEST(DialogTemplates, FrameDiffersOnlyInCancelAndTheAboutBoxExistsOnce) {
   EXPECT_EQ(en->Find(IDC_PAGE_AREA)->Rect, QRect(0, 50, 286, 133));
   EXPECT_EQ(en->Find(IDC_CANCEL)->Text, "Cancel");
   EXPECT_EQ(ja->Find(IDC_CANCEL)->Text, "ｷｬﾝｾﾙ");
+  // The window is called by the product's caption, as the boxes are.
+  EXPECT_EQ(en->Caption, LoadString(IDS_SAVE_CAPTION, LANG_ENGLISH_US));
+  EXPECT_EQ(ja->Caption, LoadString(IDS_SAVE_CAPTION, LANG_JAPANESE));
   EXPECT_EQ(FindDialogTemplate(IDD_ABOUTBOX, LANG_ENGLISH_US), FindDialogTemplate(IDD_ABOUTBOX, LANG_JAPANESE));
 }
 
