@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libcurl4-openssl-dev libssl-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk qt6-translations-l10n nginx-light haproxy xdg-utils desktop-file-utils
-  openssl
+  openssl dbus-daemon
   xvfb xdotool imagemagick
 )
 

@@ -1,5 +1,6 @@
 #include "app/Parcel2Program.h"
 #include "app/ProgramArguments.h"
+#include "app/SingleInstance.h"
 #include "app/UnattendedRun.h"
 
 #include <QApplication>
@@ -45,7 +46,20 @@ int main(int argc, char** argv) {
   int qtArgumentCount = static_cast<int>(qtArguments.size());
   qtArguments.push_back(nullptr);
   QApplication application(qtArgumentCount, qtArguments.data());
+  // One wizard per user: a later start hands its arguments to the running
+  // one (which comes forward) and ends.
+  std::unique_ptr<CSingleInstance> instance;
+  if (!parsed.Unattended) {
+    instance = std::make_unique<CSingleInstance>();
+    const CSingleInstance::EHandOver handed = instance->Claim(arguments);
+    if (handed == CSingleInstance::HANDED_OVER) return EXIT_DONE;
+    if (handed == CSingleInstance::NO_ANSWER) {
+      std::fputs("parcel2: another wizard is running but did not answer; try again once it has ended.\n", stderr);
+      return EXIT_USAGE;
+    }
+  }
   CParcel2Program app(parsed.WizardCommandLine);
+  if (instance) instance->SetArrivalHandler([&app](const QStringList& later) { app.OnSecondStart(later); });
   if (parsed.HasLink) app.SetPurchaseLink(parsed.Link);
   app.SetMayAskForPurchase(!parsed.Unattended);
   app.UrlDownload.SetMaxReceiveRate(parsed.LimitRate);

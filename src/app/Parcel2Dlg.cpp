@@ -80,6 +80,7 @@ void CParcel2Dlg::OnContextMenu(const QPoint& globalPos, bool fromKeyboard) {
 void CParcel2Dlg::OnWindowMessage(unsigned message, CMessageWParam wParam, CMessageLParam) {
   if (message == WM_WIZARD_EVENT) OnWizardEvent(static_cast<int>(static_cast<CMessageLParam>(wParam)));
   else if (message == WM_WIZARD_QUIT) OnWizardQuit();
+  else if (message == WM_ENTER_PURCHASE) OnEnterPurchase();
 }
 
 void CParcel2Dlg::OnWindowMessage(unsigned message, CMessageWParam wParam, CMessageLParam lParam,

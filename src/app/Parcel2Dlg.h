@@ -22,6 +22,7 @@
 #include <memory>
 
 class CActionEntry;
+class CDesktopNotifier;
 class QMenu;
 class QAction;
 
@@ -49,6 +50,14 @@ public:
   // once the state's page is shown; the unattended mode drives the pages
   // through it.
   void SetStateObserver(std::function<void(int state)> observer) { StateObserver = std::move(observer); }
+  // The window mode: asks for the purchase again over the frame, true when
+  // a new one was entered. The connection error page then offers it when
+  // the host turned the purchase down.
+  void SetPurchaseEntry(std::function<bool(QWidget* owner)> entry) { PurchaseEntry = std::move(entry); }
+  // The window mode: tells the desktop what the customer cannot see (the
+  // install commands started, or the download completed while the window
+  // was hidden or minimised). Not owned.
+  void SetNotifier(CDesktopNotifier* notifier) { Notifier = notifier; }
   // The window-menu commands (offered as the header's context menu).
   void OnSysCommand(int id);
 
@@ -95,6 +104,9 @@ private:
   void DestroyCurrentPage();
   void SetTitle(const QString& title);
   void EndWizard();
+  void OfferPurchaseEntry();
+  void OnEnterPurchase();
+  void NotifyIfUnseen(int state);
 
   QFont TitleFont;
   QString TitleText;
@@ -104,5 +116,7 @@ private:
   QMenu* SystemMenu = nullptr;
   QAction* ReacquireItem = nullptr;
   std::function<void(int state)> StateObserver;
+  std::function<bool(QWidget* owner)> PurchaseEntry;
+  CDesktopNotifier* Notifier = nullptr;
   std::shared_ptr<std::atomic<std::int32_t>> InstallStop = std::make_shared<std::atomic<std::int32_t>>(0);
 };

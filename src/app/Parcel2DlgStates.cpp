@@ -135,6 +135,8 @@ bool CParcel2Dlg::ShowState(int state) {
     ShowPage(*page, info->TemplateId);
   }
   SetTitle(info->TitleId ? LoadString(info->TitleId) : QString());
+  if (state == ST_CONNECT_ERROR) OfferPurchaseEntry();
+  NotifyIfUnseen(state);
   return true;
 }
 

@@ -1,18 +1,24 @@
 #pragma once
 
+#include "app/DesktopNotifier.h"
 #include "app/PurchaseLink.h"
 #include "wizard/Parcel2App.h"
 
+#include <QStringList>
+
 #include <functional>
+#include <memory>
 #include <optional>
 
 class CParcel2Dlg;
+class QWidget;
 
 // The running program: the application object with the wizard's frame on
 // top. The pages below see only CParcel2App.
 class CParcel2Program : public CParcel2App {
 public:
   using CParcel2App::CParcel2App;
+  ~CParcel2Program() override;
 
   // Prepares, settles the purchase, then runs the frame modally. Always
   // false: the program ends when it returns.
@@ -36,6 +42,13 @@ public:
   // 1 when a link was refused, else 0.
   int GetStartExitCode() const { return StartExitCode; }
 
+  // A later start handed its arguments over (UI thread): the wizard comes
+  // forward, and says it is busy when they name another purchase.
+  void OnSecondStart(const QStringList& arguments);
+  // The purchase dialog over owner, filled with the number and the given
+  // key; false when it was cancelled. What was entered becomes the purchase.
+  bool AskForPurchase(QWidget* owner, const QString& key);
+
 private:
   bool TakeLink(const CPurchaseLink& link);
 
@@ -44,4 +57,6 @@ private:
   std::optional<CPurchaseLink> Link;
   bool MayAskForPurchase = false;
   int StartExitCode = 0;
+  CParcel2Dlg* Frame = nullptr;  // while the wizard runs
+  std::unique_ptr<CDesktopNotifier> Notifier;
 };

@@ -2,6 +2,7 @@
 
 #include "app/Parcel2Dlg.h"
 #include "log/Log.h"
+#include "pages/DownloadProgress.h"
 #include "pages/SizeText.h"
 #include "platform/HostTrust.h"
 #include "platform/UiLanguage.h"
@@ -269,26 +270,18 @@ void CUnattendedRun::PrintProduct() {
 }
 
 void CUnattendedRun::PrintProgress() {
-  CDownloadList& list = App.DownloadList;
-  const int count = list.GetDownloadEntryCount();
-  int done = 0;
-  std::uint64_t doneBytes = 0, totalBytes = 0;
-  for (int i = 1; i < count; ++i) {
-    const CDownloadEntry* entry = list.GetDownloadEntry(i);
-    if (!entry) continue;
-    const auto size = static_cast<std::uint64_t>(std::max(entry->Size, 0));
-    totalBytes += size;
-    if (entry->IsDownloaded.load() != 0) {
-      ++done;
-      doneBytes += size;
-    }
+  // The download page measures what it shows, bytes and speed included.
+  const bool onPage = Frame && Frame->Page03.HasWindow();
+  const CByteProgress progress =
+      onPage ? Frame->Page03.MeasureProgress() : MeasureDownload(App.DownloadList, 0, 0);
+  QString line = QStringLiteral("Parts %1/%2, %3%")
+                     .arg(progress.PartsDone)
+                     .arg(progress.Parts)
+                     .arg(ProgressSteps(progress, 100));
+  for (const int text : {IDC_PROGRESS_BYTES, IDC_REMAINING_TIME}) {
+    const QString shown = onPage ? Frame->Page03.GetDlgItemText(text).trimmed() : QString();
+    if (!shown.isEmpty()) line += QStringLiteral(", ") + shown;
   }
-  if (CurrentState.load() == ST_DOWNLOADING) doneBytes += static_cast<std::uint64_t>(std::max(App.UrlDownload.GetReceivedSize(), 0));
-  const int percent = totalBytes ? static_cast<int>(std::min<std::uint64_t>(100, doneBytes * 100 / totalBytes)) : 0;
-  QString line = QStringLiteral("Parts %1/%2, %3%").arg(done).arg(std::max(count - 1, 0)).arg(percent);
-  const QString remaining =
-      Frame && Frame->Page03.HasWindow() ? Frame->Page03.GetDlgItemText(IDC_REMAINING_TIME).trimmed() : QString();
-  if (!remaining.isEmpty()) line += QStringLiteral(", ") + remaining;
   std::lock_guard<std::mutex> lock(PrintLock);
   if (OutIsTerminal) {
     std::fprintf(Out, "\r%-79s", line.toLocal8Bit().constData());

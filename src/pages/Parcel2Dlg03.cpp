@@ -10,7 +10,14 @@
 
 #include <QProgressBar>
 
-CParcel2Dlg03::CParcel2Dlg03() : Executer(GetApp().Logger) {}
+#include <chrono>
+
+CParcel2Dlg03::CParcel2Dlg03() : Executer(GetApp().Logger) {
+  Now = [] {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  };
+}
 
 // The frame can end while the download runs; the worker is stopped when
 // the window goes and waited for here.
@@ -28,12 +35,12 @@ bool CParcel2Dlg03::OnInitDialog() {
   CParcel2App& app = GetApp();
   CDownloadList& list = app.DownloadList;
   SetDlgItemText(IDC_PRODUCT_NAME, app.UiLanguage.load() == LANG_JAPANESE ? list.SoftwareName : list.SoftwareEnName);
-  if (auto* bar = GetControl<QProgressBar>(IDC_PROGRESS)) {
-    // From 1 to n, entry 0 counted: with every part marked the bar stops
-    // one step short of full, as the page has always shown it.
-    bar->setRange(1, list.GetDownloadEntryCount());
-    SetProgressPosition(*bar, 0);
-  }
+  if (auto* bar = GetControl<QProgressBar>(IDC_PROGRESS)) bar->setRange(0, PROGRESS_STEPS);
+  // The bytes of this visit's parts were not received at this speed.
+  Executer.RunningPart.store(0);
+  Speed.Clear();
+  Speed.Add(Now(), app.UrlDownload.GetTotalReceived());
+  ShowProgress();
   LastRoundedSeconds = -1;
   PartsAtLastCheck = list.CountMarkedParts();
   BytesAtLastCheck = app.UrlDownload.GetTotalReceived();
@@ -52,19 +59,34 @@ bool CParcel2Dlg03::OnInitDialog() {
 
 void CParcel2Dlg03::OnTimer(int timerId) {
   const int marked = GetApp().DownloadList.CountMarkedParts();
-  if (timerId == DISPLAY_TIMER) UpdateDisplay(marked);
+  if (timerId == DISPLAY_TIMER) UpdateDisplay();
   else if (timerId == STALL_TIMER) CheckForStall(marked);
   CParcel2SubDlg::OnTimer(timerId);
 }
 
 // "Calculating" stays until a tick has produced a nonzero estimate; from
 // the tick after it the estimate is rewritten every time.
-void CParcel2Dlg03::UpdateDisplay(int marked) {
-  if (auto* bar = GetControl<QProgressBar>(IDC_PROGRESS)) SetProgressPosition(*bar, marked);
+void CParcel2Dlg03::UpdateDisplay() {
+  Speed.Add(Now(), GetApp().UrlDownload.GetTotalReceived());
+  ShowProgress();
   std::uint64_t rounded = 0;
   const QString text = FormatRemainingTime(Executer.RemainingSeconds.load(), &rounded);
   if (LastRoundedSeconds != -1) SetDlgItemText(IDC_REMAINING_TIME, text);
   if (rounded != 0) LastRoundedSeconds = static_cast<int>(rounded);
+}
+
+// The running part is read before its size: the executer clears the size
+// before it names a new part, so that size is never the previous part's.
+CByteProgress CParcel2Dlg03::MeasureProgress() const {
+  const int running = Executer.RunningPart.load();
+  return MeasureDownload(GetApp().DownloadList, running, GetApp().UrlDownload.GetReceivedSize());
+}
+
+void CParcel2Dlg03::ShowProgress() {
+  const CByteProgress progress = MeasureProgress();
+  if (auto* bar = GetControl<QProgressBar>(IDC_PROGRESS))
+    SetProgressPosition(*bar, ProgressSteps(progress, PROGRESS_STEPS));
+  SetDlgItemText(IDC_PROGRESS_BYTES, FormatByteProgress(progress, Speed.BytesPerSecond()));
 }
 
 // Bytes count, not parts: on a slow line a long part may take longer than

@@ -2,9 +2,16 @@
 
 #include "res/ResourceIds.h"
 #include "res/Strings.h"
+#include "wizard/WizardEvents.h"
 
 bool CParcel2DlgErr::OnInitDialog() {
   ShowHostMessage();
+  return true;
+}
+
+bool CParcel2DlgErr::OnCommand(int commandId) {
+  if (commandId != IDC_ENTER_PURCHASE) return CParcel2SubDlg::OnCommand(commandId);
+  PostToParent(WM_ENTER_PURCHASE);
   return true;
 }
 

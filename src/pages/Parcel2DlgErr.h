@@ -13,6 +13,8 @@ public:
 
 protected:
   bool OnInitDialog() override;
+  // "Enter Purchase" (shown by the window mode) asks the frame for it.
+  bool OnCommand(int commandId) override;
 
 private:
   // On the connection error page, the host's own error answer or an

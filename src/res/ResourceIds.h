@@ -61,3 +61,19 @@ enum EPurchaseTextId {
   IDS_LINK_UNKNOWN_PART = 219,
   IDS_LINK_BAD_HOST = 220,
 };
+
+// The download page's bytes line, without and with the speed.
+enum EProgressTextId {
+  IDS_BYTES_OF = 240,
+  IDS_BYTES_OF_AT = 241,
+};
+
+// The window mode's desktop texts: the connection error page's button that
+// asks for the purchase again, the notifications when the window is not in
+// sight, and the answer to a second start while a download runs.
+enum EDesktopTextId {
+  IDS_ENTER_PURCHASE = 242,
+  IDS_NOTIFY_SAVED = 243,
+  IDS_NOTIFY_INSTALLING = 244,
+  IDS_ALREADY_RUNNING = 245,
+};

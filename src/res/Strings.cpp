@@ -121,6 +121,18 @@ const std::unordered_map<int, CStringEntry>& Table() {
      u"%s に期限切れ"}},
     {226, {u"older than the list seen before",
      u"以前に受け取った情報より古い"}},
+    {240, {u"%s of %s",
+     u"%s / %s"}},
+    {241, {u"%s of %s, %s/s",
+     u"%s / %s（%s/秒）"}},
+    {242, {u"&Enter Purchase...",
+     u"購入情報の再入力(&P)..."}},
+    {243, {u"The download is complete. It was saved to %s",
+     u"ダウンロードが完了しました。保存先：%s"}},
+    {244, {u"The installation has started. The download was saved to %s",
+     u"インストールを開始しました。ダウンロードしたファイルの保存先：%s"}},
+    {245, {u"This download program is already running. Finish or cancel the download of purchase %d before you start another one.",
+     u"ダウンロードプログラムは既に実行中です。別のダウンロードを開始する前に、購入番号 %d のダウンロードを終了するか中止してください。"}},
   };
   return table;
 }

@@ -44,6 +44,8 @@ public:
   virtual int DownloadToBytes(const QString& url, QByteArray& bytes);
   virtual void GetResponseHead(QString& text);
   virtual int GetReceivedSize() const { return -1; }
+  // Any thread: the received size reads 0 until the next download's bytes.
+  virtual void ClearReceivedSize() {}
 
   // 1 turns the check of the "Digest" header on; anything else turns it off.
   void SetDigestCheck(int flag) { DigestCheck.store(flag); }

@@ -76,6 +76,10 @@ int CDownloadExecuter::FetchPart(int part, CDownloadEntry& entry, const QString&
   assembly.Aim(assemble ? List->GetAssemblyFilePath() : QString(), offset);
   digest.Restart(true, std::nullopt);
   CPartSink sink(path, digest, productBefore, assemble ? &assembly : nullptr);
+  // The previous part's size is cleared first, so a reader that sees this
+  // part never counts that size as this part's bytes.
+  Transfer->ClearReceivedSize();
+  RunningPart.store(part);
   const int result = Transfer->DownloadToSink(MakeBodyUrl(entry), sink, rules);
   digest.Drain();
   ClosedIdentity = sink.GetClosedIdentity();
@@ -140,6 +144,7 @@ int CDownloadExecuter::Execute() {
   LogTrace(Logger, "Start DownloadExecuter::Execute");
   CancelFlag.store(0);
   PauseFlag.store(0);
+  RunningPart.store(0);
   if (!List || !Transfer) return 0;
   if (!Checker.List) Checker.List = List;
 

@@ -34,7 +34,8 @@ class CLogWriter;
 // together in the working folder as they are written.
 //
 // Execute runs on the download worker; the progress page sets PauseFlag and
-// CancelFlag and reads RemainingSeconds and the marks from the UI thread.
+// CancelFlag and reads RemainingSeconds, RunningPart and the marks from the
+// UI thread.
 class CDownloadExecuter {
 public:
   using Clock = std::function<std::int64_t()>;  // seconds
@@ -71,6 +72,9 @@ public:
   CFileChecker Checker;
   std::atomic<std::int32_t> CancelFlag{0};
   std::atomic<std::uint32_t> RemainingSeconds{0};
+  // The part being fetched, 0 before the first; the transfer's received
+  // size belongs to it from the moment it is set.
+  std::atomic<std::int32_t> RunningPart{0};
   CDownload* Transfer = nullptr;
   CDownloadList* List = nullptr;
   CCheckedParts* Ledger = nullptr;        // not owned; none: nothing is recorded

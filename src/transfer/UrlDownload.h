@@ -44,6 +44,7 @@ public:
   int DownloadToBytes(const QString& url, QByteArray& bytes) override;
   void GetResponseHead(QString& text) override;
   int GetReceivedSize() const override { return ReceivedSize.load(std::memory_order_relaxed); }
+  void ClearReceivedSize() override { ReceivedSize.store(0, std::memory_order_relaxed); }
   // Why the last DownloadToSink could not trust the server's certificate;
   // empty when it had no such trouble. The calling worker thread only.
   const QString& GetCertificateProblem() const { return CertificateProblem; }

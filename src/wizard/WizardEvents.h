@@ -10,6 +10,8 @@
 // the next state.
 constexpr unsigned WM_WIZARD_EVENT = WM_USER + 1;
 constexpr unsigned WM_WIZARD_QUIT = WM_USER + 2;
+// The connection error page asks the frame for the purchase again.
+constexpr unsigned WM_ENTER_PURCHASE = WM_USER + 3;
 
 enum EWizardEvent {
   EV_ABORT = -1,

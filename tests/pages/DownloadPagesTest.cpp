@@ -506,10 +506,12 @@ TEST_F(DownloadPages, TheStallCheckCountsBytesNotParts) {
   EXPECT_EQ(CountLines("ERROR  Download Time-Out"), 1);
 }
 
-// The display, driven tick by tick while part 1 trickles: the bar over the
-// parts, and "Calculating" until a tick has seen a nonzero estimate.
-TEST_F(DownloadPages, TheRemainingTimeShowsFromTheTickAfterTheFirstEstimate) {
-  Host.AddFault(HOST_ANY_BODY, Published.Files[1].FileName.toStdString(), -1, CHostFault::Throttle(10));
+// The display, driven tick by tick while part 1 stalls after 100000 of its
+// 300000 bytes: the bar and the bytes line move by bytes (the running part's
+// too, counted once when it is marked), the speed comes from the clock, and
+// "Calculating" stays until a tick has seen a nonzero estimate.
+TEST_F(DownloadPages, TheDisplayFollowsTheBytesAndTheRemainingTime) {
+  Host.AddFault(HOST_ANY_BODY, Published.Files[1].FileName.toStdString(), -1, CHostFault::Stall(100000));
   LoadPublishedList();
   for (const int language : {LANG_ENGLISH_US, LANG_JAPANESE}) {
     SetUiLanguage(language);
@@ -518,17 +520,26 @@ TEST_F(DownloadPages, TheRemainingTimeShowsFromTheTickAfterTheFirstEstimate) {
     OpenFrame();
     CParcel2Dlg03& page = Frame->Page03;
     page.SetTimerPeriods(3600000, 3600000);
+    std::int64_t now = 0;
+    page.SetClock([&now] { return now; });
     ASSERT_TRUE(Frame->EnterState(ST_DOWNLOADING));
-    ASSERT_TRUE(WaitForBody(1));
+    ASSERT_TRUE(WaitUntil([&] {
+      return page.Executer.RunningPart.load() == 1 && App->UrlDownload.GetReceivedSize() == 100000;
+    }));
     EXPECT_EQ(page.GetDlgItemText(IDC_PRODUCT_NAME), "Demo");
     auto* bar = page.GetControl<QProgressBar>(IDC_PROGRESS);
     ASSERT_NE(bar, nullptr);
-    EXPECT_EQ(bar->minimum(), 1);
-    EXPECT_EQ(bar->maximum(), 4);
+    EXPECT_EQ(bar->minimum(), 0);
+    EXPECT_EQ(bar->maximum(), CParcel2Dlg03::PROGRESS_STEPS);
+    EXPECT_EQ(page.GetDlgItemText(IDC_PROGRESS_BYTES), japanese ? "0 KB / 683 KB" : "0 KB of 683 KB");
 
     const QString calculating = japanese ? QString::fromUtf16(u"計算中") : QStringLiteral("Calculating");
     EXPECT_EQ(page.GetDlgItemText(IDC_REMAINING_TIME), calculating);
+    now = 2000;
     page.OnTimer(CParcel2Dlg03::DISPLAY_TIMER);
+    EXPECT_EQ(bar->value(), 142) << "100000 of 700000 bytes";
+    EXPECT_EQ(page.GetDlgItemText(IDC_PROGRESS_BYTES),
+              japanese ? QString::fromUtf16(u"97 KB / 683 KB（48 KB/秒）") : QStringLiteral("97 KB of 683 KB, 48 KB/s"));
     EXPECT_EQ(page.GetDlgItemText(IDC_REMAINING_TIME), calculating) << "no estimate yet";
     page.Executer.RemainingSeconds = 7;
     page.OnTimer(CParcel2Dlg03::DISPLAY_TIMER);
@@ -543,11 +554,14 @@ TEST_F(DownloadPages, TheRemainingTimeShowsFromTheTickAfterTheFirstEstimate) {
     App->DownloadList.GetDownloadEntry(2)->IsDownloaded = 1;
     App->DownloadList.GetDownloadEntry(3)->IsDownloaded = 1;
     page.OnTimer(CParcel2Dlg03::DISPLAY_TIMER);
-    EXPECT_EQ(bar->value(), 2);
-    App->DownloadList.GetDownloadEntry(2)->IsDownloaded = 0;
-    App->DownloadList.GetDownloadEntry(3)->IsDownloaded = 0;
+    EXPECT_EQ(bar->value(), 714) << "500000 of 700000 bytes";
+    App->DownloadList.GetDownloadEntry(1)->IsDownloaded = 1;
+    page.OnTimer(CParcel2Dlg03::DISPLAY_TIMER);
+    EXPECT_EQ(bar->value(), CParcel2Dlg03::PROGRESS_STEPS) << "the marked part counts once";
+    for (int part = 1; part <= 3; ++part) App->DownloadList.GetDownloadEntry(part)->IsDownloaded = 0;
     Frame.reset();  // ends the download with the page
     EXPECT_FALSE(App->UrlDownload.GetConnectState());
+    QFile::remove(PartPath(1));  // the next language starts the part afresh
   }
 }
 
