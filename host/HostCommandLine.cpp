@@ -219,6 +219,8 @@ int RunHostServe(const QStringList& arguments, std::FILE* out, std::FILE* err) {
   sigemptyset(&stopSignals);
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
+  // SIGUSR1 ends the stalls waiting now, as a test in the process would.
+  sigaddset(&stopSignals, SIGUSR1);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   CHostServer server(catalog);
@@ -230,7 +232,11 @@ int RunHostServe(const QStringList& arguments, std::FILE* out, std::FILE* err) {
   std::fprintf(out, "Serving %s on %s (stop with Ctrl+C)\n", qPrintable(arguments[0]), qPrintable(server.GetBaseUrl()));
   std::fflush(out);
   int received = 0;
-  sigwait(&stopSignals, &received);
+  while (sigwait(&stopSignals, &received) == 0 && received == SIGUSR1) {
+    server.GetWaiter().ReleaseStalls();
+    std::fprintf(out, "Released the stalls\n");
+    std::fflush(out);
+  }
   std::fprintf(out, "Stopping\n");
   server.Stop();
   return 0;

@@ -13,5 +13,6 @@
 //   throttle:BYTES_PER_SECOND
 // and E one of list, body, list_u8, body_u8, list_test, body_test, other,
 // any. The count is 1 unless given, except for throttle (every request).
-// A stall without MS lasts until the host stops.
+// A stall without MS lasts until it is released (SIGUSR1 when serving) or
+// the host stops.
 bool ParseHostFaultRule(const QString& text, CHostFaultRule& rule, QString* error);

@@ -20,8 +20,10 @@ public:
   // Tests give a bus of their own.
   explicit CDesktopNotifier(const QDBusConnection& bus) : Bus(bus) {}
 
+  virtual ~CDesktopNotifier() = default;
+
   // False when there is no bus to send to; true once the call is on its way.
-  bool Notify(const QString& summary, const QString& body);
+  virtual bool Notify(const QString& summary, const QString& body);
   // Waits at most FLUSH_TIMEOUT_MS for every call sent, so one sent just
   // before the program ends is not dropped with its connection. The number
   // of calls the service answered without an error.

@@ -6,6 +6,8 @@
 #include "res/Strings.h"
 #include "wizard/Parcel2App.h"
 
+#include <QProgressBar>
+
 namespace {
 
 // The worker stops before its next attempt, and the request under way is
@@ -19,6 +21,8 @@ void StopWorker(CDlListFlags& flags) {
 }  // namespace
 
 bool CParcel2Dlg08::OnInitDialog() {
+  // No measure of the wait: the bar only shows that the page is busy.
+  if (auto* bar = GetControl<QProgressBar>(IDC_PROGRESS)) bar->setRange(0, 0);
   Flags = std::make_shared<CDlListFlags>();
   if (StartsWorker) {
     GetApp().UrlDownload.AllowRequests();

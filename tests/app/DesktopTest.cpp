@@ -10,6 +10,7 @@
 #include <QDBusVirtualObject>
 #include <QDir>
 #include <QProcess>
+#include <QProgressBar>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -97,7 +98,46 @@ TEST_F(DesktopFrame, TheHostsRefusalOffersToEnterThePurchaseAgain) {
     ASSERT_TRUE(Frame->PageErr.ClickDlgItem(IDC_ENTER_PURCHASE));
     ASSERT_TRUE(WaitForState(ST_ACQUIRE_INFO));
     EXPECT_EQ(asked, 2);
+    // The acquisition shows it is busy: a bar with no range moves by itself.
+    auto* bar = Frame->Page08.GetControl<QProgressBar>(IDC_PROGRESS);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isVisibleTo(Frame->Page08.GetWidget()));
+    EXPECT_EQ(bar->maximum(), 0);
   }
+}
+
+class CRecordingNotifier : public CDesktopNotifier {
+public:
+  CRecordingNotifier() : CDesktopNotifier(QDBusConnection(QStringLiteral("recording-no-bus"))) {}
+  bool Notify(const QString& summary, const QString& body) override {
+    Sent << summary + QStringLiteral(" | ") + body;
+    return true;
+  }
+  QStringList Sent;
+};
+
+// The install commands starting hide the wizard, which says so; the
+// download's end is told only when the window is out of sight.
+TEST_F(DesktopFrame, NotifiesWhatTheWindowCannotShow) {
+  LoadList({"DL,0,demo.bin," + QString(32, 'a') + ",10", "SN,0,Demo-ja,5,Demo", "TD,," + Logs.Path()});
+  App->UiLanguage = LANG_ENGLISH_US;
+  SetUiLanguage(LANG_ENGLISH_US);
+  CRecordingNotifier notifier;
+  OpenFrame();
+  Frame->SetNotifier(&notifier);
+  const QString saved = App->DownloadList.GetOutputFilePath();
+  ASSERT_TRUE(Frame->EnterState(ST_DOWNLOAD_COMPLETE));
+  EXPECT_TRUE(notifier.Sent.isEmpty()) << "the window shows it";
+  Frame->GetWidget()->showMinimized();
+  ASSERT_TRUE(Frame->EnterState(ST_DOWNLOAD_COMPLETE));
+  Frame->GetWidget()->hide();
+  ASSERT_TRUE(Frame->EnterState(ST_DOWNLOAD_COMPLETE));
+  EXPECT_EQ(notifier.Sent, QStringList(2, "Demo | The download is complete. It was saved to " + saved));
+  notifier.Sent.clear();
+  Frame->GetWidget()->show();
+  ASSERT_TRUE(Frame->EnterState(ST_INSTALLING));
+  EXPECT_EQ(notifier.Sent, QStringList{"Demo | The installation has started. The download was saved to " + saved});
+  Frame.reset();
 }
 
 // A second start that names another purchase is told the wizard is busy;

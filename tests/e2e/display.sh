@@ -2,10 +2,15 @@
 # The wizard's real windows on a real X server (Xvfb, Qt's xcb platform),
 # driven by key presses (xdotool) as a customer accepting every default
 # would: the purchase dialog (number, Tab, key, Enter), then Enter on each
-# page to a verified product and Finish; then once more, from a parcel2://
-# link, with Escape on the acquisition page while the host holds the list
-# back, the question answered with Enter (No), down to the end of the
-# program. Scenarios:
+# page to a verified product and Finish, while the host holds part 2 back:
+# meanwhile the same link started again only brings the wizard forward, and
+# another purchase is told the wizard is busy. Then once more, from a
+# parcel-two:// link, with Escape on the acquisition page while the host
+# holds the list back, the question answered with Enter (No), down to the
+# end of the program. Last, a mistyped key: the host refuses it, the error
+# page's Enter Purchase brings the dialog back with the number, and the
+# right key goes on to the end. The host's holds are released by SIGUSR1.
+# Scenarios:
 # display-en, display-ja (the same in English and in Japanese). A picture of
 # each page goes to BUILD/display-screenshots as LANG-PAGE.png, named as
 # the README's pictures in docs/. Every wait polls with a deadline.
@@ -18,6 +23,7 @@ case "$scenario" in
     export LANGUAGE=en_US
     purchase_name="QUILLMAR Software Download"
     question_name="Cancel Download"
+    enter_purchase_key=alt+e
     save_folder="$HOME/QUILLMAR_Download"
     ;;
   display-ja)
@@ -25,12 +31,14 @@ case "$scenario" in
     export LANGUAGE=ja_JP
     purchase_name="QUILLMAR ソフトウェア・ダウンロード"
     question_name="ダウンロードの中止"
+    enter_purchase_key=alt+p
     save_folder="$HOME/クイルマーダウンロード"
     ;;
   *) fail "unknown scenario" ;;
 esac
-# The frame's caption is empty, so X shows it by the program's name.
-frame_name=parcel2
+# The frame has the purchase dialog's caption (and its boxes'): they are
+# told apart by their window ids.
+frame_name="$purchase_name"
 export LANG=C.UTF-8 QT_QPA_PLATFORM=xcb
 unset LC_ALL LC_MESSAGES QT_SCALE_FACTOR QT_FONT_DPI QT_STYLE_OVERRIDE
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/display-lsan.supp"
@@ -90,21 +98,23 @@ next_stop() {
   page_state=""
 }
 
-# The wizard's visible top-level window with this name.
+# The wizard's visible top-level window with this name, other than the
+# window $2 when given.
 window_named() {
   local w
   for w in $(xdotool search --onlyvisible --pid "$wizard_pid" 2> /dev/null); do
+    [ "$w" = "${2:-}" ] && continue
     [ "$(xdotool getwindowname "$w" 2> /dev/null)" = "$1" ] && { echo "$w"; return 0; }
   done
   return 1
 }
 window_or_end() {
   kill -0 "$wizard_pid" 2> /dev/null || fail "the wizard ended while \"$1\" was awaited"
-  window_named "$1" > /dev/null
+  window_named "$@" > /dev/null
 }
 wait_window() {
-  wait_for 20 window_or_end "$1" || fail "no window \"$1\""
-  window_named "$1"
+  wait_for 20 window_or_end "$@" || fail "no window \"$1\""
+  window_named "$@"
 }
 # Keys as a customer types them, into the window given the input focus.
 press() {
@@ -140,17 +150,56 @@ start_wizard() {
   wizard_pid=$!
 }
 
-# The purchase as a customer types it into its dialog: number, Tab, key,
-# Enter; photographed when $1 says so. The frame's window in $frame.
+# The purchase as a customer types it into its dialog: number, Tab, key
+# ($2, else the right one), Enter; photographed when $1 says so. The
+# frame's window in $frame.
 enter_purchase() {
   local dialog
   dialog="$(wait_window "$purchase_name")"
   press "$dialog" type --delay 10 4242
   press "$dialog" key Tab
-  press "$dialog" type --delay 10 e2e-key
+  press "$dialog" type --delay 10 "${2:-e2e-key}"
   [ -n "${1:-}" ] && shoot "$dialog" purchase
   press "$dialog" key Return
-  frame="$(wait_window "$frame_name")"
+  frame="$(wait_window "$frame_name" "$dialog")"
+}
+
+# Bytes the parts on disk hold (the product being put together is hidden).
+received_bytes() {
+  find "$save_folder/DownloadTemp" -maxdepth 1 -type f ! -name '.*' -printf '%s\n' 2> /dev/null | awk '{s += $1} END {print s + 0}'
+}
+# Releases the host's holds until the condition holds: a release that
+# comes before the hold has begun is lost, so it is sent again.
+release_until() {
+  local deadline=$((SECONDS + 30))
+  until "$@"; do
+    [ "$SECONDS" -ge "$deadline" ] && fail "the host's hold was never released"
+    kill -USR1 "$host_pid"
+    sleep 0.1
+  done
+}
+
+# While part 2 is held after 300000 of its 655360 bytes: the page shows
+# the bytes; a second start of the same link ends at once with the wizard
+# brought forward (one wizard, one download), one with another purchase is
+# told the wizard is busy. Then the hold goes.
+while_downloading() {
+  local box
+  wait_for 30 eval '[ "$(received_bytes)" -ge $((655360 + 300000)) ]' || fail "part 2 never came to its hold"
+  # Twice: the second picture waits for the display's next tick, which
+  # shows the bytes that came before the hold.
+  shoot "$frame" downloading moving
+  shoot "$frame" downloading moving
+  timeout 20 "$parcel2" "parcel-two://purchase?no=4242&key=e2e%2Dkey&host=$base_url" > "$work/again.out" 2>&1 ||
+    fail "the second start ended with $?"
+  wait_for 20 eval 'log_text | grep -q "A second start handed over 1 arguments"' || fail "the wizard was not handed the link"
+  timeout 20 "$parcel2" -P 4243 -K other -H "$base_url" > "$work/other.out" 2>&1 || fail "the third start ended with $?"
+  box="$(wait_window "$frame_name" "$frame")"
+  shoot "$box" box-already-running
+  press "$box" key Return
+  wait_for 20 eval '! window_named "$frame_name" "$frame" > /dev/null' || fail "the box stayed"
+  [ "$(last_state)" = 3 ] || fail "the second starts moved the wizard to state $(last_state)"
+  release_until eval '[ "$(received_bytes)" -gt $((655360 + 300000)) ] || [ "$(last_state)" != 3 ]'
 }
 
 declare -A page_names=([0]=welcome [2]=confirm-software [3]=downloading [4]=download-complete [5]=select-folder
@@ -165,9 +214,7 @@ accept_every_default() {
     [ -z "$page_state" ] && break
     seen="$(states | grep -c .)"
     if [ "$page_state" = 3 ]; then
-      # Once two of the four parts are in, the page shows progress and an estimate.
-      wait_for 30 eval '[ "$(ls "$save_folder/DownloadTemp" 2> /dev/null | wc -l)" -ge 3 ] || [ "$(last_state)" != 3 ]'
-      shoot "$frame" downloading moving
+      while_downloading
       continue
     fi
     [ -n "$pictures" ] && shoot "$frame" "${page_names[$page_state]:-state-$page_state}"
@@ -182,12 +229,15 @@ accept_every_default() {
   [ "$(md5sum < "$save_folder/e2e.bin")" = "$(md5sum < "$product")" ] || fail "no verified product in $save_folder"
 }
 
-# 1. From the menu, without a purchase on the command line. A slow host
-# keeps the download's page up long enough to be photographed.
-start_host --throttle 1000000
+# 1. From the menu, without a purchase on the command line. The host holds
+# part 2 back, so the download's page is photographed while it waits and
+# the second starts come while a download runs.
+start_host --fault "stall:300000,endpoint=body,reqid=e2e.bin.002"
 start_wizard first -H "$base_url"
 enter_purchase pictures
 accept_every_default 0 pictures
+[ "$(grep -c getlist "$work/host.log")" = 1 ] || fail "the list was asked for more than once"
+[ "$(parts_requested)" = "001 002 003 004 " ] || fail "parts requested: $(parts_requested)"
 stop_host
 
 # 2. Started from a store's link this time (loopback: no question), Escape
@@ -195,8 +245,8 @@ stop_host
 # wizard going to its end. A fresh list file, so that the host is asked
 # again; the product found in the folder is taken as it is.
 export XDG_CACHE_HOME="$work/cache-again"
-start_host --fault delay:5000,endpoint=list
-start_wizard second "parcel2://purchase?no=4242&key=e2e%2Dkey&host=$base_url"
+start_host --fault stall:0,endpoint=list
+start_wizard second "parcel-two://purchase?no=4242&key=e2e%2Dkey&host=$base_url"
 frame="$(wait_window "$frame_name")"
 wait_for 30 next_stop 0 || fail "no welcome page"
 press "$frame" key Return
@@ -205,10 +255,33 @@ shoot "$frame" acquire-info
 press "$frame" key Escape
 question="$(wait_window "$question_name")"
 [ "$(last_state)" = 8 ] || fail "the question came in state $(last_state), not on the acquisition page"
-if grep -q getlist "$work/host.log"; then fail "the list came before the question: the host's delay is too short"; fi
+if grep -q getlist "$work/host.log"; then fail "the list came before the question"; fi
 shoot "$question" box-cancel
 press "$question" key Return
-accept_every_default "$(states | grep -c .)"
+seen="$(states | grep -c .)"
+release_until grep -q getlist "$work/host.log"
+accept_every_default "$seen"
 if grep -q "GetDownloadList Cancel" <<< "$(log_text)"; then fail "No to the question cancelled the acquisition"; fi
-grep -q getlist "$work/host.log" || fail "the list was never fetched"
+stop_host
+
+# 3. A mistyped key: the host's refusal shows on the connection error page,
+# whose Enter Purchase brings the dialog back with the number in it; the
+# right key goes on to the end (the product is found in its folder).
+export XDG_CACHE_HOME="$work/cache-third"
+start_host
+start_wizard third -H "$base_url"
+enter_purchase "" wrong-key
+wait_for 30 next_stop 0 || fail "no welcome page"
+press "$frame" key Return
+wait_for 30 eval '[ "$(last_state)" = 22 ]' || fail "no connection error page (states: $(states | tr '\n' ' '))"
+shoot "$frame" connect-error-enter-purchase
+press "$frame" key "$enter_purchase_key"
+dialog="$(wait_window "$purchase_name" "$frame")"
+shoot "$dialog" purchase-again
+press "$dialog" type --delay 10 e2e-key
+seen="$(states | grep -c .)"
+press "$dialog" key Return
+wait_for 30 eval '[ "$(last_state)" != 22 ]' || fail "the new purchase was not tried"
+accept_every_default "$seen"
+grep -q "NO=4242 REQID=.* 200 " "$work/host.log" || fail "the right key was never sent"
 echo "PASS ($scenario)"

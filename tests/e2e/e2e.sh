@@ -26,6 +26,7 @@ case "$scenario" in
     ;;
 
   cancelled)
+    expect_progress_line=1
     interrupt_during_part_three TERM
     [ "$run_status" -eq 6 ] || fail "exit $run_status after SIGTERM, expected 6"
     resume_fetching "003 004 "
