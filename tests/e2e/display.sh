@@ -40,6 +40,10 @@ esac
 # told apart by their window ids.
 frame_name="$purchase_name"
 export LANG=C.UTF-8 QT_QPA_PLATFORM=xcb
+# One wizard per user is kept through a socket in the user's runtime
+# folder: each run of this test is a user of its own.
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset LC_ALL LC_MESSAGES QT_SCALE_FACTOR QT_FONT_DPI QT_STYLE_OVERRIDE
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/display-lsan.supp"
 
