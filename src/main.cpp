@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "parcel2: %s\nTry 'parcel2 --help'.\n", qPrintable(parsed.Error));
     return EXIT_USAGE;
   }
+  BlankPurchaseKeys(argc, argv);
   if (parsed.Help) {
     std::fputs(qPrintable(ProgramUsageText()), stdout);
     return EXIT_DONE;

@@ -92,9 +92,9 @@ bool CParcel2Program::TakeLink(const CPurchaseLink& link) {
     return false;
   }
   if (link.Host == LINK_HOST_UNTRUSTED &&
-      ShowMessageBox(0, FormatString(IDS_DOWNLOAD_FROM, link.HostUrl), caption,
+      ShowMessageBox(0, FormatString(IDS_DOWNLOAD_FROM, link.HostShown), caption,
                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
-    LogInfo(Logger, "Purchase link: the customer declined the host %s", link.HostUrl);
+    LogInfo(Logger, "Purchase link: the customer declined the host %s", link.HostShown);
     return false;
   }
   PurchaseNo = link.Number;

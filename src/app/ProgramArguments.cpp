@@ -4,9 +4,12 @@
 
 #include "platform/UiLanguage.h"
 #include "res/Strings.h"
+#include "wizard/Parcel2App.h"
 
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -15,6 +18,34 @@ bool HasSpace(const QString& text) {
   for (const QChar c : text)
     if (c.isSpace()) return true;
   return false;
+}
+
+// Whether the wizard's split of its joined command line would cut the
+// argument in two ('-E -H http://other' would become two switches).
+bool WouldBeSplit(const QString& argument) {
+  for (const QChar c : argument)
+    if (COMMAND_LINE_SEPARATORS.contains(c)) return true;
+  return false;
+}
+
+bool IsWizardSwitch(const QString& argument) {
+  static const QStringList SWITCHES = {"-P", "-K", "-H", "-L", "-E"};
+  return SWITCHES.contains(argument) || argument.startsWith(QStringLiteral("-T")) || argument.startsWith(QStringLiteral("--"));
+}
+
+// A switch of the wizard's followed by no value or by another switch, which
+// the wizard would then take for the value ("-P -K KEY" takes -K for the
+// number and logs the key as a stray argument). Empty when each has one.
+// The message never repeats an argument: the one after -K is a key.
+QString MissingValue(const QStringList& arguments, qsizetype i) {
+  const QString& argument = arguments[i];
+  const bool takesValue = argument == QStringLiteral("-P") || argument == QStringLiteral("-K") ||
+                          argument == QStringLiteral("-H") || argument.startsWith(QStringLiteral("-T"));
+  if (!takesValue) return QString();
+  if (i + 1 >= arguments.size()) return QStringLiteral("%1 needs a value").arg(argument);
+  if (IsWizardSwitch(arguments[i + 1]))
+    return QStringLiteral("%1 needs a value, not the switch %2").arg(argument, arguments[i + 1]);
+  return QString();
 }
 
 // A link stands for the purchase switches, so it comes alone. Without a
@@ -29,7 +60,7 @@ QString LinkUsageError(const CProgramArguments& parsed, bool purchaseSwitch) {
         .arg(LoadString(PurchaseLinkProblemText(link.Problem), LANG_ENGLISH_US));
   if (link.Host == LINK_HOST_UNTRUSTED)
     return QStringLiteral("the link's host %1 is neither one of the maker's https hosts nor on this machine")
-        .arg(link.HostUrl);
+        .arg(link.HostShown);
   return QString();
 }
 
@@ -44,6 +75,27 @@ QString SignatureCheckText() {
 }
 
 }  // namespace
+
+void BlankPurchaseKeys(int argc, char** argv) {
+  const auto blank = [](char* from, char* to) { std::fill(from, to, '*'); };
+  for (int i = 1; i < argc; ++i) {
+    char* argument = argv[i];
+    const std::size_t length = std::strlen(argument);
+    // Whatever a switch before it made of "-K", what follows it is a key.
+    if (std::strcmp(argument, "-K") == 0 && i + 1 < argc) {
+      blank(argv[i + 1], argv[i + 1] + std::strlen(argv[i + 1]));
+    } else if (IsPurchaseLink(QString::fromUtf8(argument))) {
+      // Every "key=" part, as the link's query splits.
+      char* const end = argument + length;
+      for (char* part = std::strpbrk(argument, "?&"); part; part = std::strpbrk(part + 1, "?&")) {
+        if (std::strncmp(part + 1, "key=", 4) != 0) continue;
+        char* const value = part + 5;
+        char* const valueEnd = std::find(value, end, '&');
+        blank(value, valueEnd);
+      }
+    }
+  }
+}
 
 qint64 ParseRate(const QString& text) {
   static const QString SUFFIXES = QStringLiteral("kmg");
@@ -68,6 +120,7 @@ CProgramArguments ParseProgramArguments(const QStringList& arguments) {
   bool hasPurchase = false;
   bool hasKey = false;
   bool purchaseSwitch = false;
+  QString missingValue;  // wrong usage without a window only: the customer is asked
   for (qsizetype i = 0; i < arguments.size(); ++i) {
     const QString& argument = arguments[i];
     if (argument == QStringLiteral("--unattended")) {
@@ -114,6 +167,13 @@ CProgramArguments ParseProgramArguments(const QStringList& arguments) {
         parsed.Error = QStringLiteral("the purchase key after -K cannot contain spaces");
         return parsed;
       }
+      if (WouldBeSplit(argument)) {
+        parsed.Error = QStringLiteral("argument %1 holds white space, and the wizard would take it for several: "
+                                      "give each switch and each value as an argument of its own")
+                           .arg(i + 1);
+        return parsed;
+      }
+      if (missingValue.isEmpty()) missingValue = MissingValue(arguments, i);
       hasPurchase = hasPurchase || (argument == QStringLiteral("-P") && i + 1 < arguments.size());
       hasKey = hasKey || (argument == QStringLiteral("-K") && i + 1 < arguments.size());
       purchaseSwitch = purchaseSwitch || argument == QStringLiteral("-P") || argument == QStringLiteral("-K") ||
@@ -123,6 +183,8 @@ CProgramArguments ParseProgramArguments(const QStringList& arguments) {
   }
   if (!parsed.Unattended && (parsed.Install || !parsed.Folder.isEmpty()))
     parsed.Error = QStringLiteral("--folder and --install go with --unattended");
+  else if (parsed.Unattended && !parsed.Help && !parsed.Version && !missingValue.isEmpty())
+    parsed.Error = missingValue;
   else if (parsed.Unattended && !parsed.Help && !parsed.Version && (!hasPurchase || !hasKey))
     parsed.Error = QStringLiteral("--unattended needs -P NUMBER and -K KEY");
   if (parsed.Error.isEmpty() && parsed.HasLink) parsed.Error = LinkUsageError(parsed, purchaseSwitch);

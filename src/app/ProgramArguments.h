@@ -34,6 +34,12 @@ CProgramArguments ParseProgramArguments(const QStringList& arguments);
 // the user) when one of them is not valid UTF-8.
 bool DecodeProgramArguments(int argc, char** argv, QStringList& arguments, QString& error);
 
+// Overwrites the purchase keys in the process's own arguments once they are
+// read (the argument after every -K, the key of a link), as curl blanks a
+// password: /proc/PID/cmdline shows the arguments to every local user and
+// to the install commands for the whole run.
+void BlankPurchaseKeys(int argc, char** argv);
+
 // A rate as curl's --limit-rate takes it: bytes per second, with an
 // optional K, M or G (either case) for steps of 1024. 0 when it is not one.
 qint64 ParseRate(const QString& text);

@@ -3,6 +3,8 @@
 #include "app/PurchaseLink.h"
 #include "platform/ui/Artwork.h"
 #include "res/DialogTemplates.h"
+#include "res/ResourceIds.h"
+#include "res/Strings.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -40,10 +42,11 @@ bool CPurchaseDlg::OnInitDialog() {
 }
 
 bool CPurchaseDlg::ReadInput(int& number, QString& key) const {
-  const int value = ReadPurchaseNumber(GetDlgItemText(IDC_PURCHASE_NO));
+  const QString numberText = GetDlgItemText(IDC_PURCHASE_NO);
+  const int value = ReadPurchaseNumber(numberText);
   // Pasted keys often bring a line break or a space at either end.
   key = GetDlgItemText(IDC_PURCHASE_KEY).trimmed();
-  if (value == 0 || key.isEmpty()) return false;
+  if (value == 0 || key.isEmpty() || PurchaseInputProblem(numberText, key) != 0) return false;
   number = value;
   return true;
 }
@@ -52,6 +55,8 @@ void CPurchaseDlg::OnInputChanged() {
   int number = 0;
   QString key;
   EnableDlgItem(IDC_OK, ReadInput(number, key));
+  const int problem = PurchaseInputProblem(GetDlgItemText(IDC_PURCHASE_NO), GetDlgItemText(IDC_PURCHASE_KEY));
+  SetDlgItemText(IDC_PURCHASE_PROBLEM, problem != 0 ? LoadString(problem) : QString());
 }
 
 void CPurchaseDlg::OnOK() {

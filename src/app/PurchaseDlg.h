@@ -7,7 +7,8 @@
 // Asks for the purchase when the command line brings none, as a customer
 // who starts the program from the desktop's menu sees it: the purchase
 // number (digits only), then the key (dots unless "show" is ticked). OK is
-// the default button and stays disabled until both make sense; Cancel,
+// the default button and stays disabled until both make sense, with the
+// reason under the fields when one is wrong (not merely missing); Cancel,
 // Esc and the window's close button end the program. UI thread.
 class CPurchaseDlg : public CDialogWindow {
 public:

@@ -56,6 +56,26 @@ std::optional<QString> Decode(const QString& value) {
   return text;
 }
 
+// Format and separator characters (no-break spaces, line separators,
+// right-to-left overrides) would let the address rearrange the question
+// it is shown in.
+bool HasLayoutCharacters(const QString& text) {
+  for (const QChar c : text) {
+    const QChar::Category category = c.category();
+    if (category == QChar::Other_Format || category == QChar::Separator_Space ||
+        category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
+      return true;
+  }
+  return false;
+}
+
+QString ShownHost(const CHttpUrl& url) {
+  const int ownPort = url.Secure ? 443 : 80;
+  QString shown = (url.Secure ? QStringLiteral("https://") : QStringLiteral("http://")) + url.Server;
+  if (url.Port != ownPort) shown += QLatin1Char(':') + QString::number(url.Port);
+  return shown;
+}
+
 // An http or https base address with a host and nothing a base address
 // does not hold (no user, query or fragment), split as the transfer will
 // split it: the trust is decided on the host it will reach.
@@ -116,13 +136,14 @@ CPurchaseLink ParsePurchaseLink(const QString& link, const QStringList& makersHo
     return parsed;
   }
   if (host) {
-    const std::optional<CHttpUrl> url = HostAddress(*host);
+    const std::optional<CHttpUrl> url = HasLayoutCharacters(*host) ? std::nullopt : HostAddress(*host);
     if (!url) {
       parsed.Problem = LINK_BAD_HOST;
       return parsed;
     }
     parsed.Host = IsTrustedLinkHost(*url, makersHosts) ? LINK_HOST_TRUSTED : LINK_HOST_UNTRUSTED;
     parsed.HostUrl = *host;
+    parsed.HostShown = ShownHost(*url);
   }
   parsed.Problem = LINK_OK;
   parsed.Number = value;
@@ -134,6 +155,14 @@ int ReadPurchaseNumber(const QString& text) {
   static const QRegularExpression digits(QStringLiteral("^[0-9]{1,10}$"));
   const qint64 value = digits.match(text).hasMatch() ? text.toLongLong() : 0;
   return value >= 1 && value <= 2147483647 ? static_cast<int>(value) : 0;
+}
+
+int PurchaseInputProblem(const QString& number, const QString& key) {
+  for (const QChar c : number)
+    if (c < u'0' || c > u'9') return IDS_PURCHASE_NUMBER_DIGITS;
+  for (const QChar c : key.trimmed())
+    if (c.isSpace()) return IDS_PURCHASE_KEY_SPACE;
+  return 0;
 }
 
 int PurchaseLinkProblemText(EPurchaseLinkProblem problem) {

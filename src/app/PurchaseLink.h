@@ -18,7 +18,8 @@ enum EPurchaseLinkProblem {
   LINK_BAD_NUMBER,     // missing, not digits only, 0 or beyond 2147483647
   LINK_NO_KEY,         // missing or empty
   LINK_UNKNOWN_PART,   // a parameter not known or given twice
-  LINK_BAD_HOST,       // not an http or https base address
+  LINK_BAD_HOST,       // not an http or https base address, or one with
+                       // invisible or layout characters anywhere
 };
 
 enum EPurchaseLinkHost {
@@ -33,6 +34,9 @@ struct CPurchaseLink {
   int Number = 0;
   QString Key;
   QString HostUrl;  // empty without a host
+  // The host as the customer is asked about it: scheme, name and a port
+  // that is not the scheme's own, nothing else of what the link wrote.
+  QString HostShown;
 };
 
 // Whether a command-line argument is meant as a link (its scheme is ours),
@@ -45,6 +49,12 @@ CPurchaseLink ParsePurchaseLink(const QString& link, const QStringList& makersHo
 // A purchase number as a link carries it or the customer types it: digits
 // only, 1 to 2147483647; 0 for anything else.
 int ReadPurchaseNumber(const QString& text);
+
+// Why a purchase the customer typed cannot be taken, as a string id: a
+// number with anything but digits, a key (its ends trimmed) with white
+// space inside, which the wizard's command line would cut in two. 0 when
+// neither is wrong (either may still be missing).
+int PurchaseInputProblem(const QString& number, const QString& key);
 
 // The customer's words for a problem: a string id of the string table.
 int PurchaseLinkProblemText(EPurchaseLinkProblem problem);

@@ -4,7 +4,6 @@
 #include "log/Log.h"
 #include "pages/DownloadProgress.h"
 #include "pages/SizeText.h"
-#include "platform/HostTrust.h"
 #include "platform/UiLanguage.h"
 #include "res/ResourceIds.h"
 #include "res/Strings.h"
@@ -195,7 +194,7 @@ void CUnattendedRun::ActOnState(int state) {
       break;
     case ST_CONFIRM_SOFTWARE:
       ErrorPagesInARow = 0;
-      if (const QString warning = PlainHttpListWarning(App.HostUrl); !warning.isEmpty())
+      for (const QString& warning : Frame->GetCurrentReport().ListWarnings)
         Print(Err, QStringLiteral("Warning: ") + warning);
       PrintProduct();
       PressOrGiveUp(IDOK, EXIT_DOWNLOAD_FAILED);

@@ -174,6 +174,9 @@ int GetDlListThreadFunction(const CDlListJob& job) {
   CWizardReport failure;  // what the last attempt's error answer said, or its certificate
   // Where a list arrives until it is trusted.
   const QString fetchPath = listPath + QStringLiteral(".download");
+  // Where the list in use came from: a stored one from the host it was
+  // asked of, a fresh one from every address its request was led to.
+  QStringList fetchedFrom{app.HostUrl};
 
   for (int attempt = 0; attempt < ATTEMPT_COUNT && flags.CancelRequested.load() == 0;) {
     if (attempt > 0) LogWarning(log, "GetDownloadList Retry #%d", attempt);
@@ -184,6 +187,7 @@ int GetDlListThreadFunction(const CDlListJob& job) {
 
     transfer.SetDigestCheck(1);
     const int received = transfer.DownloadToFile(url, fetchPath);
+    fetchedFrom = transfer.GetFetchedFrom();
     failure.HostMessage.clear();
     if (received <= 0) {
       DeleteListFile(fetchPath);
@@ -254,9 +258,10 @@ int GetDlListThreadFunction(const CDlListJob& job) {
     return DLLIST_CANCELED;
   }
   if (list.GetDownloadEntryCount() > 0) {
-    const QString warning = PlainHttpListWarning(app.HostUrl);
-    if (!warning.isEmpty()) LogWarning(log, "%s", warning);
-    Report(job, EV_NEXT);
+    CWizardReport found;
+    found.ListWarnings = PlainHttpListWarnings(fetchedFrom);
+    for (const QString& warning : found.ListWarnings) LogWarning(log, "%s", warning);
+    Report(job, EV_NEXT, std::move(found));
     return DLLIST_READY;
   }
   LogError(log, "Download entry is none.");

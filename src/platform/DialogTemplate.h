@@ -19,7 +19,9 @@ enum EControlKind {
   CTRL_SEPARATOR,
   CTRL_WHITE_RECT,
   CTRL_ICON,
-  // An edit that takes digits only.
+  // An edit for a number: input methods are asked for digits; what is typed
+  // stays as it is, for the dialog to judge (a letter dropped silently
+  // would send another number).
   CTRL_NUMBER_EDIT,
   // An edit whose text is shown as dots.
   CTRL_PASSWORD_EDIT,

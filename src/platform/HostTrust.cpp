@@ -51,3 +51,20 @@ QString PlainHttpListWarning(const QString& hostUrl) {
                         "its install commands included.")
       .arg(parts.Server);
 }
+
+QStringList PlainHttpListWarnings(const QStringList& fetchedFrom) {
+  QStringList warnings;
+  for (const QString& url : fetchedFrom) {
+    const QString warning = PlainHttpListWarning(url);
+    if (!warning.isEmpty() && !warnings.contains(warning)) warnings << warning;
+  }
+  return warnings;
+}
+
+QString ProxyBypassList(const QString& environmentNoProxy) {
+  const QString trimmed = environmentNoProxy.trimmed();
+  // libcurl reads a lone "*" as every host, and only when it stands alone.
+  if (trimmed == QLatin1String("*")) return trimmed;
+  const QString loopback = QStringLiteral("localhost,127.0.0.0/8,::1");
+  return trimmed.isEmpty() ? loopback : trimmed + QLatin1Char(',') + loopback;
+}

@@ -11,7 +11,9 @@
 //  - the maker's hosts (named at build time) are trusted over https only,
 //    and nothing secure is ever followed to plain HTTP;
 //  - any other host needs the customer's word, and a list fetched over
-//    plain HTTP from a host not on this machine gets a warning.
+//    plain HTTP from a host not on this machine gets a warning;
+//  - a loopback host is never reached through a proxy: the proxy would see
+//    the key, and could answer in this machine's name.
 
 // True only for names that cannot leave this machine: localhost (and names
 // under .localhost), 127.0.0.0/8 and [::1]. Any other name, even one that
@@ -36,5 +38,14 @@ bool IsSecurityDowngrade(const CHttpUrl& from, const CHttpUrl& to);
 
 // The warning a list asked for over plain HTTP from a host that is not
 // this machine deserves (anyone on the way could have changed it, its
-// install commands too); empty for https and for loopback hosts.
+// install commands too); empty for https and for loopback hosts, which no
+// proxy stands in front of (see ProxyBypassList).
 QString PlainHttpListWarning(const QString& hostUrl);
+// One warning for each host a list was fetched from (a redirect leads on),
+// each host named once.
+QStringList PlainHttpListWarnings(const QStringList& fetchedFrom);
+
+// The hosts no request goes to through a proxy, as libcurl's NOPROXY takes
+// them: the environment's no_proxy (which the option replaces) and this
+// machine.
+QString ProxyBypassList(const QString& environmentNoProxy);

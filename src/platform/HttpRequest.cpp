@@ -1,5 +1,6 @@
 #include "platform/HttpRequest.h"
 
+#include "platform/HostTrust.h"
 #include "platform/HttpShare.h"
 #include "platform/NetworkLibrary.h"
 
@@ -72,6 +73,9 @@ CHttpRequest::CHttpRequest(const CHttpRequestSettings& settings) : Share(setting
     case HTTP_ACCESS_DIRECT: curl_easy_setopt(Easy, CURLOPT_PROXY, ""); break;
     case HTTP_ACCESS_PROXY: curl_easy_setopt(Easy, CURLOPT_PROXY, settings.ProxyServer.toUtf8().constData()); break;
   }
+  QByteArray noProxy = qgetenv("no_proxy");
+  if (noProxy.isEmpty()) noProxy = qgetenv("NO_PROXY");
+  curl_easy_setopt(Easy, CURLOPT_NOPROXY, ProxyBypassList(QString::fromLocal8Bit(noProxy)).toUtf8().constData());
   if (!settings.Agent.isEmpty()) curl_easy_setopt(Easy, CURLOPT_USERAGENT, settings.Agent.toUtf8().constData());
   if (settings.MaxReceiveBytesPerSecond > 0) {
     curl_easy_setopt(Easy, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(settings.MaxReceiveBytesPerSecond));

@@ -43,7 +43,7 @@ struct CPurchaseTexts {
 // line: in the frame's units, with the frame's header, so it looks like the
 // wizard it opens.
 CDialogTemplate PurchaseDialog(const CPurchaseTexts& texts) {
-  return {IDD_PURCHASE, QSize(286, 126), QStringLiteral("MS UI Gothic"), 9, QString::fromUtf16(texts.Caption), {
+  return {IDD_PURCHASE, QSize(286, 136), QStringLiteral("MS UI Gothic"), 9, QString::fromUtf16(texts.Caption), {
       {IDC_HEADER, CTRL_FRAME, QRect(0, 0, 286, 31), false, false, false, false, false, QString()},
       {IDC_STATIC, CTRL_TEXT, QRect(14, 35, 262, 22), false, false, false, false, false, QString::fromUtf16(texts.Intro)},
       {IDC_STATIC, CTRL_TEXT, QRect(14, 64, 76, 10), false, false, false, false, false, QString::fromUtf16(texts.Number)},
@@ -51,9 +51,10 @@ CDialogTemplate PurchaseDialog(const CPurchaseTexts& texts) {
       {IDC_STATIC, CTRL_TEXT, QRect(14, 82, 76, 10), false, false, false, false, false, QString::fromUtf16(texts.Key)},
       {IDC_PURCHASE_KEY, CTRL_PASSWORD_EDIT, QRect(92, 80, 130, 13), false, false, false, false, false, QString()},
       {IDC_SHOW_KEY, CTRL_CHECKBOX, QRect(228, 81, 52, 11), false, false, false, false, false, QString::fromUtf16(texts.Show)},
-      {IDC_STATIC, CTRL_SEPARATOR, QRect(0, 100, 286, 1), false, false, false, false, true, QString()},
-      {IDC_OK, CTRL_BUTTON, QRect(176, 106, 50, 14), false, false, true, false, false, QStringLiteral("OK")},
-      {IDC_CANCEL, CTRL_BUTTON, QRect(229, 106, 50, 14), false, false, false, false, false, QString::fromUtf16(texts.Cancel)},
+      {IDC_PURCHASE_PROBLEM, CTRL_TEXT, QRect(92, 96, 188, 12), false, false, false, false, false, QString()},
+      {IDC_STATIC, CTRL_SEPARATOR, QRect(0, 110, 286, 1), false, false, false, false, true, QString()},
+      {IDC_OK, CTRL_BUTTON, QRect(176, 116, 50, 14), false, false, true, false, false, QStringLiteral("OK")},
+      {IDC_CANCEL, CTRL_BUTTON, QRect(229, 116, 50, 14), false, false, false, false, false, QString::fromUtf16(texts.Cancel)},
   }};
 }
 

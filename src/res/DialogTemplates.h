@@ -49,6 +49,7 @@ enum EControlId {
   IDC_PURCHASE_KEY = 1021,
   IDC_SHOW_KEY = 1022,
   IDC_ENTER_PURCHASE = 1023,
+  IDC_PURCHASE_PROBLEM = 1024,
 };
 
 // The template in the current user-interface language (Japanese for 1041,

@@ -60,6 +60,9 @@ enum EPurchaseTextId {
   IDS_LINK_NO_KEY = 218,
   IDS_LINK_UNKNOWN_PART = 219,
   IDS_LINK_BAD_HOST = 220,
+  // Why the purchase dialog does not take what is typed yet.
+  IDS_PURCHASE_NUMBER_DIGITS = 227,
+  IDS_PURCHASE_KEY_SPACE = 228,
 };
 
 // The download page's bytes line, without and with the speed.

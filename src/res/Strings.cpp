@@ -133,6 +133,10 @@ const std::unordered_map<int, CStringEntry>& Table() {
      u"インストールを開始しました。ダウンロードしたファイルの保存先：%s"}},
     {245, {u"This download program is already running. Finish or cancel the download of purchase %d before you start another one.",
      u"ダウンロードプログラムは既に実行中です。別のダウンロードを開始する前に、購入番号 %d のダウンロードを終了するか中止してください。"}},
+    {227, {u"The purchase number takes digits only.",
+     u"購入番号には数字だけを入力してください。"}},
+    {228, {u"The purchase key cannot contain spaces.",
+     u"購入キーにスペースは使えません。"}},
   };
   return table;
 }

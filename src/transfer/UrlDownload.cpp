@@ -114,6 +114,7 @@ int CUrlDownload::DownloadToSink(const QString& url, CBodySink& sink, const CBod
   if (ConnectState.load() != 1) Connect();
   ReceivedSize.store(0, std::memory_order_relaxed);
   CertificateProblem.clear();
+  FetchedFrom.clear();
 
   CStringTokenizer tokenizer(url, QStringLiteral("?"));
   QString address = tokenizer.NextToken();
@@ -127,6 +128,7 @@ int CUrlDownload::DownloadToSink(const QString& url, CBodySink& sink, const CBod
       LogError(Logger, "Invalid URL='%s'", EscapeControlCharacters(url));
       return -1;
     }
+    if (FetchedFrom.isEmpty() || FetchedFrom.back() != address) FetchedFrom << address;
     const EAttemptEnd end = RunAttempt(parts, call, watchdog);
     // The whole body is asked for once more, and that does not count as
     // the call's retry.

@@ -5,6 +5,7 @@
 #include "transfer/RatePacer.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <atomic>
@@ -48,6 +49,9 @@ public:
   // Why the last DownloadToSink could not trust the server's certificate;
   // empty when it had no such trouble. The calling worker thread only.
   const QString& GetCertificateProblem() const { return CertificateProblem; }
+  // Every address the last DownloadToFile sent its request to, redirects
+  // included, in order. The calling worker thread only.
+  const QStringList& GetFetchedFrom() const { return FetchedFrom; }
   // Any thread: body bytes received since the object was made, over every
   // request; a watcher tells a slow but steady transfer from a trickle.
   std::int64_t GetTotalReceived() const { return TotalReceived.load(std::memory_order_relaxed); }
@@ -127,6 +131,7 @@ private:
   CHttpRequest* RunningRequest = nullptr;
   std::atomic<std::int32_t> RequestsAborted{0};
   QString CertificateProblem;
+  QStringList FetchedFrom;
   qint64 MaxReceiveRate = 0;
   CRatePacer Pacer;
 };

@@ -5,16 +5,16 @@
 #include "platform/DecimalText.h"
 #include "platform/StringTokenizer.h"
 
-namespace {
+#include <utility>
 
-const QString SEPARATORS = QStringLiteral(" \t\n\r\f");
+namespace {
 
 // 0 for an empty line, else 1 plus every separator but a last one.
 int CountFields(const QString& commandLine) {
   if (commandLine.isEmpty()) return 0;
   int count = 1;
   for (qsizetype i = 0; i + 1 < commandLine.size(); ++i)
-    if (SEPARATORS.contains(commandLine[i])) ++count;
+    if (COMMAND_LINE_SEPARATORS.contains(commandLine[i])) ++count;
   return count;
 }
 
@@ -33,7 +33,7 @@ QString MaskGluedKey(const QString& token) {
 // The purchase key never reaches the log: the token after "-K" is masked.
 QString MaskKeyOnCommandLine(const QString& commandLine) {
   QString masked;
-  CStringTokenizer tokenizer(commandLine, SEPARATORS);
+  CStringTokenizer tokenizer(commandLine, COMMAND_LINE_SEPARATORS);
   bool maskNext = false;
   while (tokenizer.HasMoreTokens()) {
     const qsizetype start = tokenizer.GetPosition();
@@ -49,25 +49,34 @@ QString MaskKeyOnCommandLine(const QString& commandLine) {
 }  // namespace
 
 bool CParcel2App::ParseCommandLine() {
-  CStringTokenizer tokenizer(CommandLine, SEPARATORS);
+  CStringTokenizer tokenizer(CommandLine, COMMAND_LINE_SEPARATORS);
   LogInfo(Logger, "CmdLine=%s", MaskKeyOnCommandLine(CommandLine));
   LogTrace(Logger, "Args token cnt=%d", CountFields(CommandLine));
+  // The token after "-K" is a key even when a switch before it took "-K"
+  // for its value ("-P -K KEY"): it is masked wherever it lands.
+  QString previous;
+  const auto next = [&] {
+    const QString token = tokenizer.NextToken();
+    const bool followsKeySwitch = previous == QStringLiteral("-K");
+    previous = token;
+    return std::make_pair(token, followsKeySwitch);
+  };
   int index = 0;
   while (tokenizer.HasMoreTokens()) {
-    const QString token = tokenizer.NextToken();
-    LogTrace(Logger, "Args token[%d]=%s", index++, MaskGluedKey(token));
+    const auto [token, isKey] = next();
+    LogTrace(Logger, "Args token[%d]=%s", index++, isKey && !token.isEmpty() ? MASKED_PURCHASE_KEY : MaskGluedKey(token));
     if (IsSwitch(token, QLatin1Char('T'))) {
-      TestMode = DecimalToInt(tokenizer.NextToken());
+      TestMode = DecimalToInt(next().first);
       LogInfo(Logger, "In TEST-MODE=%d", TestMode.load());
     } else if (token == QStringLiteral("-P")) {
-      PurchaseNo = DecimalToInt(tokenizer.NextToken());
+      PurchaseNo = DecimalToInt(next().first);
       LogInfo(Logger, "Purchase No=%d", PurchaseNo);
     } else if (token == QStringLiteral("-K")) {
-      PurchaseKey = tokenizer.NextToken();
+      PurchaseKey = next().first;
       SetMaskedPurchaseKey(PurchaseKey);
     } else if (token == QStringLiteral("-H")) {
       // Without a value the compiled-in host stays: an empty one reaches nothing.
-      const QString host = tokenizer.NextToken();
+      const QString host = next().first;
       if (!host.isEmpty()) HostUrl = host;
       LogInfo(Logger, "Host=%s", HostUrl);
     }

@@ -16,6 +16,9 @@
 
 class CMessageBoxPresenterUi;
 
+// The wizard splits its command line at each of these characters.
+inline const QString COMMAND_LINE_SEPARATORS = QStringLiteral(" \t\n\r\f");
+
 // The program's one application object: it owns what the whole wizard
 // shares and lives as long as the process. Members are public; the pages
 // and workers reach them through GetApp(). Flags that workers read are

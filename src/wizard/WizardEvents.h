@@ -60,6 +60,8 @@ struct CWizardReport {
   QString CertificateProblem;
   // Why the list fetched was not trusted, as the page says it.
   QString ListProblem;
+  // The plain-HTTP warnings a list deserves, one for each host it came from.
+  QStringList ListWarnings;
   // The install commands that failed (could not be started, or waited for
   // and ended with another code than 0).
   QStringList InstallFailures;

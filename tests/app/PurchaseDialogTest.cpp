@@ -37,14 +37,25 @@ TEST(PurchaseDialog, TakesDigitsThenTheKeyBehindDotsAndEnterWhenBothAreThere) {
   EXPECT_FALSE(ok->isEnabled());
   EXPECT_EQ(key->echoMode(), QLineEdit::Password);
 
-  QTest::keyClicks(window->focusWidget(), "4x2-4 2");  // only the digits stay
-  EXPECT_EQ(number->text(), "4242");
+  // A letter is refused with the reason, never dropped into another number.
+  QTest::keyClicks(window->focusWidget(), "10O1");
+  EXPECT_EQ(number->text(), "10O1");
+  EXPECT_EQ(dialog.GetDlgItemText(IDC_PURCHASE_PROBLEM), "The purchase number takes digits only.");
+  number->clear();
+  QTest::keyClicks(window->focusWidget(), "4242");
+  EXPECT_TRUE(dialog.GetDlgItemText(IDC_PURCHASE_PROBLEM).isEmpty());
   QTest::keyClick(window->focusWidget(), Qt::Key_Return);
   EXPECT_FALSE(dialog.IsEnded()) << "no key yet";
   QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
   EXPECT_EQ(window->focusWidget(), key);
-  QTest::keyClicks(window->focusWidget(), " my key&x \t");
+  // The wizard's command line would cut a key with a space in two.
+  QTest::keyClicks(window->focusWidget(), "my key");
+  EXPECT_FALSE(ok->isEnabled());
+  EXPECT_EQ(dialog.GetDlgItemText(IDC_PURCHASE_PROBLEM), "The purchase key cannot contain spaces.");
+  key->clear();
+  QTest::keyClicks(window->focusWidget(), " my-key&x \t");
   EXPECT_TRUE(ok->isEnabled());
+  EXPECT_TRUE(dialog.GetDlgItemText(IDC_PURCHASE_PROBLEM).isEmpty());
 
   // "show" shows the key and hides it again.
   auto* show = dialog.GetControl<QCheckBox>(IDC_SHOW_KEY);
@@ -57,7 +68,7 @@ TEST(PurchaseDialog, TakesDigitsThenTheKeyBehindDotsAndEnterWhenBothAreThere) {
   ASSERT_TRUE(dialog.IsEnded());
   EXPECT_EQ(dialog.GetResult(), IDOK);
   EXPECT_EQ(dialog.Number, 4242);
-  EXPECT_EQ(dialog.Key, "my key&x") << "the ends of a pasted key are trimmed";
+  EXPECT_EQ(dialog.Key, "my-key&x") << "the ends of a pasted key are trimmed";
   SetUiLanguage(0);
 }
 
@@ -140,12 +151,12 @@ protected:
 
 TEST_F(PurchaseStart, FromTheMenuTheCustomerTypesNumberTabKeyEnter) {
   auto app = Start("-L");
-  ASSERT_TRUE(SettleTyping(*app, {Type("4242"), Press(Qt::Key_Tab), Type("s3cret key"), Press(Qt::Key_Return)}));
+  ASSERT_TRUE(SettleTyping(*app, {Type("4242"), Press(Qt::Key_Tab), Type("s3cret-key"), Press(Qt::Key_Return)}));
   EXPECT_EQ(app->PurchaseNo, 4242);
-  EXPECT_EQ(app->PurchaseKey, "s3cret key");
+  EXPECT_EQ(app->PurchaseKey, "s3cret-key");
   EXPECT_EQ(app->GetStartExitCode(), 0);
   EXPECT_TRUE(ReadLogLines(Logs.Path()).contains("INFOM  Purchase No=4242 (entered)"));
-  LogInfo(app->Logger, "Error msg=%s", QString("unknown key s3cret key"));
+  LogInfo(app->Logger, "Error msg=%s", QString("unknown key s3cret-key"));
   EXPECT_TRUE(ReadLogLines(Logs.Path()).contains("INFOM  Error msg=unknown key ********"));
   ExpectNoKeyInTheLog("s3cret");
 }
@@ -185,24 +196,27 @@ TEST_F(PurchaseStart, ALinkStandsForTheSwitchesAndItsKeyNeverReachesTheLog) {
   ExpectNoKeyInTheLog("s3cret");
 }
 
+// The question names the scheme, the host and its port, nothing else the
+// link wrote.
 TEST_F(PurchaseStart, AnUnknownHostAsksWithNoTheDefaultAndABrokenLinkIsRefused) {
   SetUiLanguage(LANG_JAPANESE);
-  const CPurchaseLink elsewhere = ParsePurchaseLink("parcel2://purchase?no=42&key=k&host=https://x.example", MakersHosts());
+  const CPurchaseLink elsewhere =
+      ParsePurchaseLink("parcel2://purchase?no=42&key=k&host=https://x.example:8443/Official/mirror/", MakersHosts());
   auto app = Start("-L");
   app->SetPurchaseLink(elsewhere);
   EXPECT_FALSE(app->SettlePurchase()) << "No";
   EXPECT_EQ(app->GetStartExitCode(), 1);
   EXPECT_EQ(app->HostUrl, PARCEL2_DEFAULT_HOST);
   ASSERT_EQ(Responder.Asked().size(), 1u);
-  EXPECT_EQ(Responder.Asked()[0].Text, u"https://x.example からダウンロードしますか？"_qs);
+  EXPECT_EQ(Responder.Asked()[0].Text, u"https://x.example:8443 からダウンロードしますか？"_qs);
   EXPECT_EQ(Responder.Asked()[0].Type, unsigned(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
 
   Responder.SetAnswer(IDYES);
   app = Start("-E");
   app->SetPurchaseLink(elsewhere);
   EXPECT_TRUE(app->SettlePurchase());
-  EXPECT_EQ(app->HostUrl, "https://x.example");
-  EXPECT_EQ(Responder.Asked()[1].Text, "Download from https://x.example?");
+  EXPECT_EQ(app->HostUrl, "https://x.example:8443/Official/mirror/");
+  EXPECT_EQ(Responder.Asked()[1].Text, "Download from https://x.example:8443?");
 
   app = Start("-E");
   app->SetPurchaseLink(ParsePurchaseLink("parcel2://purchase?no=42&key=%zz", MakersHosts()));

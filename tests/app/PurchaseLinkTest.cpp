@@ -1,5 +1,6 @@
 #include "app/ProgramArguments.h"
 #include "app/PurchaseLink.h"
+#include "res/ResourceIds.h"
 
 #include "support/QtPrint.h"
 
@@ -98,6 +99,11 @@ TEST(PurchaseLink, RefusesWhatAStoreWouldNotWrite) {
       {"parcel2://purchase?no=1&key=k&host=https://user@dl.maker.example", LINK_BAD_HOST},
       {"parcel2://purchase?no=1&key=k&host=https://dl.maker.example%3Fx%3D1", LINK_BAD_HOST},
       {"parcel2://purchase?no=1&key=k&host=dl.maker.example", LINK_BAD_HOST},
+      // Characters that could rearrange the question the host is shown in.
+      {"parcel2://purchase?no=1&key=k&host=https://evil.example/%E2%80%A8%E2%80%A8Official", LINK_BAD_HOST},
+      {"parcel2://purchase?no=1&key=k&host=https://evil.example/%C2%A0x", LINK_BAD_HOST},
+      {"parcel2://purchase?no=1&key=k&host=https://%E2%80%AEelpmaxe.live", LINK_BAD_HOST},
+      {"parcel2://purchase?no=1&key=k&host=https://evil.example%E2%80%8B", LINK_BAD_HOST},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Link);
@@ -143,6 +149,52 @@ TEST(PurchaseLink, ArrivesInPlaceOfThePurchaseSwitches) {
        "the link's host http://dl.example.com is neither one of the maker's https hosts nor on this machine"},
   };
   for (const auto& c : wrong) EXPECT_EQ(ParseProgramArguments(c.Arguments).Error, c.Error);
+}
+
+// Every refusal of the command line, without a window and with one: a
+// switch missing its value is wrong usage only where nobody can be asked;
+// an argument the wizard's split would cut in two, in both modes. No
+// refusal repeats the key. And what the purchase dialog refuses, and why.
+TEST(PurchaseLink, RefusesWhatTheWizardWouldMisread) {
+  const QString packed = "argument %1 holds white space, and the wizard would take it for several: "
+                         "give each switch and each value as an argument of its own";
+  const QString link = "parcel2://purchase?no=1&key=SECRET";
+  const struct {
+    QStringList Arguments;  // --unattended goes first for the first mode
+    QString Unattended;
+    QString Window;
+  } cases[] = {
+      {{"-L", "-P", "-K", "SECRET", "-H", "http://127.0.0.1:1"}, "-P needs a value, not the switch -K", ""},
+      {{"-P", "1", "-H", "-K", "SECRET"}, "-H needs a value, not the switch -K", ""},
+      {{"-T", "-K", "SECRET", "-P", "1"}, "-T needs a value, not the switch -K", ""},
+      {{"-P", "1", "-K", "SECRET", "-H", "-E"}, "-H needs a value, not the switch -E", ""},
+      {{"-P", "1", "-K"}, "-K needs a value", ""},
+      {{link, "-E -H http://other"}, packed.arg(3), packed.arg(2)},
+      {{"-P", "1", "-K", "SECRET", "-L\t-H"}, packed.arg(6), packed.arg(5)},
+      {{"-P 1", "-K", "SECRET"}, packed.arg(2), packed.arg(1)},
+      {{"-P", "1", "-K", "SECRET", "--folder", "/my folder"}, "", "--folder and --install go with --unattended"},
+      {{"parcel2://purchase?no=1&key=SECRET&host=https://evil.example%E2%80%A8"},
+       "the purchase link cannot be used: The link's download server address is not valid.", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Arguments.join(' ').toStdString());
+    const CProgramArguments unattended = ParseProgramArguments(QStringList{"--unattended"} + c.Arguments);
+    const CProgramArguments window = ParseProgramArguments(c.Arguments);
+    EXPECT_EQ(unattended.Error, c.Unattended);
+    EXPECT_EQ(window.Error, c.Window);
+    EXPECT_FALSE(unattended.Error.contains("SECRET") || window.Error.contains("SECRET"));
+  }
+
+  const struct {
+    const char* Number;
+    const char* Key;
+    int Problem;
+  } typed[] = {
+      {"10O1", "k", IDS_PURCHASE_NUMBER_DIGITS}, {" 1001", "k", IDS_PURCHASE_NUMBER_DIGITS},
+      {"1001", "my key", IDS_PURCHASE_KEY_SPACE}, {"1001", "my\u3000key", IDS_PURCHASE_KEY_SPACE},
+      {"1001", " key\n", 0},                     {"", "", 0},
+  };
+  for (const auto& t : typed) EXPECT_EQ(PurchaseInputProblem(t.Number, t.Key), t.Problem) << t.Number << "/" << t.Key;
 }
 
 }  // namespace

@@ -38,4 +38,22 @@ TEST(HostTrust, PlainHttpListWarningOnlyForPlainHttpFromAnotherMachine) {
   }
 }
 
+// libcurl's NOPROXY replaces the environment's no_proxy: both must hold.
+TEST(HostTrust, ProxiesAreBypassedForThisMachineAndWhatTheEnvironmentNames) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "localhost,127.0.0.0/8,::1"},
+      {" corp.example,10.0.0.0/8 ", "corp.example,10.0.0.0/8,localhost,127.0.0.0/8,::1"},
+      {"*", "*"},
+  };
+  for (const auto& [environment, expected] : cases) EXPECT_EQ(ProxyBypassList(environment), expected) << environment;
+}
+
+// Every host a list came from is judged, each named once.
+TEST(HostTrust, EveryHostAListCameFromIsJudged) {
+  const QStringList warnings = PlainHttpListWarnings(
+      {"http://127.0.0.1:8080/x", "http://mirror.example/x", "https://dl.example/x", "http://mirror.example/y"});
+  ASSERT_EQ(warnings.size(), 1);
+  EXPECT_TRUE(warnings[0].contains("plain HTTP from mirror.example:")) << warnings[0].toStdString();
+}
+
 }  // namespace

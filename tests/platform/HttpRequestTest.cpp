@@ -293,9 +293,12 @@ private:
   QByteArray Old;
 };
 
+// A loopback host is never reached through a proxy: the proxy would see the
+// key and could answer in this machine's name.
 TEST_F(HttpRequestTest, AccessModesDecideWhetherAProxyIsUsed) {
-  // The host stands in for a proxy; the address asked for has no server,
-  // so a request that goes there directly is refused.
+  // The host stands in for a proxy. A remote name is only ever asked of the
+  // proxy (nothing is looked up); a loopback address asked for directly
+  // has no server, so it is refused.
   const QByteArray hostAsProxy = Host.GetBaseUrl().toLatin1();
   struct CCase {
     const char* Name;
@@ -303,14 +306,19 @@ TEST_F(HttpRequestTest, AccessModesDecideWhetherAProxyIsUsed) {
     QByteArray ProxyServer;
     QByteArray EnvProxy;
     QByteArray NoProxy;
+    const char* Server;
     bool ReachesProxy;
   };
   const CCase cases[] = {
-      {"preconfigured, proxy in the environment", HTTP_ACCESS_PRECONFIG, "", hostAsProxy, QByteArray(), true},
-      {"preconfigured, address excluded", HTTP_ACCESS_PRECONFIG, "", hostAsProxy, "127.0.0.2", false},
-      {"preconfigured, no proxy", HTTP_ACCESS_PRECONFIG, "", QByteArray(), QByteArray(), false},
-      {"direct ignores the environment", HTTP_ACCESS_DIRECT, "", hostAsProxy, QByteArray(), false},
-      {"proxy given", HTTP_ACCESS_PROXY, hostAsProxy, QByteArray(), QByteArray(), true},
+      {"preconfigured, proxy in the environment", HTTP_ACCESS_PRECONFIG, "", hostAsProxy, QByteArray(), "dl.example", true},
+      {"preconfigured, another address excluded", HTTP_ACCESS_PRECONFIG, "", hostAsProxy, "other.example", "dl.example", true},
+      {"preconfigured, address excluded", HTTP_ACCESS_PRECONFIG, "", hostAsProxy, "127.0.0.2", "127.0.0.2", false},
+      {"preconfigured, loopback", HTTP_ACCESS_PRECONFIG, "", hostAsProxy, QByteArray(), "127.0.0.2", false},
+      {"preconfigured, loopback beside no_proxy", HTTP_ACCESS_PRECONFIG, "", hostAsProxy, "other.example", "[::1]", false},
+      {"preconfigured, no proxy", HTTP_ACCESS_PRECONFIG, "", QByteArray(), QByteArray(), "127.0.0.2", false},
+      {"direct ignores the environment", HTTP_ACCESS_DIRECT, "", hostAsProxy, QByteArray(), "127.0.0.2", false},
+      {"proxy given", HTTP_ACCESS_PROXY, hostAsProxy, QByteArray(), QByteArray(), "dl.example", true},
+      {"proxy given, loopback", HTTP_ACCESS_PROXY, hostAsProxy, QByteArray(), QByteArray(), "127.0.0.2", false},
   };
   for (const CCase& c : cases) {
     CScopedEnv proxy("http_proxy", c.EnvProxy);
@@ -322,7 +330,7 @@ TEST_F(HttpRequestTest, AccessModesDecideWhetherAProxyIsUsed) {
     settings.Access = c.Access;
     settings.ProxyServer = QString::fromLatin1(c.ProxyServer);
     settings.Verb = QStringLiteral("POST");
-    settings.Server = QStringLiteral("127.0.0.2");
+    settings.Server = QString::fromLatin1(c.Server);
     settings.Port = 9;
     settings.Object = QString::fromLatin1(LIST_PATH);
     CHttpRequest request(settings);
@@ -331,7 +339,7 @@ TEST_F(HttpRequestTest, AccessModesDecideWhetherAProxyIsUsed) {
     const std::vector<CHostRequest> seen = Host.GetRequests();
     ASSERT_EQ(seen.size(), c.ReachesProxy ? 1u : 0u) << c.Name;
     if (c.ReachesProxy) {
-      EXPECT_EQ(seen[0].Target, std::string("http://127.0.0.2:9") + LIST_PATH) << c.Name;
+      EXPECT_EQ(seen[0].Target, std::string("http://") + c.Server + ":9" + LIST_PATH) << c.Name;
     }
   }
 }

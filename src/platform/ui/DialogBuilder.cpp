@@ -11,7 +11,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 
 namespace {
 
@@ -62,7 +61,6 @@ QWidget* MakeControl(QWidget* parent, const CControlTemplate& control, const CBu
     }
     case CTRL_NUMBER_EDIT: {
       auto* edit = new QLineEdit(control.Text, parent);
-      edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
       edit->setInputMethodHints(Qt::ImhDigitsOnly);
       return edit;
     }

@@ -64,6 +64,9 @@ std::unique_ptr<QMessageBox> CMessageBoxPresenterUi::BuildMessageBox(const CMess
   auto box = std::make_unique<QMessageBox>(IconFor(request.Type), request.Caption, request.Text,
                                            question ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
                                            OwnerWidget(request.Owner));
+  // Our texts are plain, and what they quote (a host's words, an address)
+  // must not be read as markup.
+  box->setTextFormat(Qt::PlainText);
   if (question) {
     box->setDefaultButton((request.Type & MB_DEFBUTTON2) ? QMessageBox::No : QMessageBox::Yes);
     box->setEscapeButton(QMessageBox::No);
