@@ -149,6 +149,8 @@ int CUnattendedRun::ExitCode() const {
 void CUnattendedRun::OnState(int state) {
   CurrentState = state;
   if (state == ST_INSTALLING) InstallStarted = true;
+  if (state == ST_ACQUIRE_INFO) ListWarnings.clear();
+  else if (!Frame->GetCurrentReport().ListWarnings.isEmpty()) ListWarnings = Frame->GetCurrentReport().ListWarnings;
   if (state == ST_MESSAGE_6 && InstallStarted && !InstallFinished) {
     InstallFinished = true;
     const QStringList failures = Frame->GetCurrentReport().InstallFailures;
@@ -194,8 +196,7 @@ void CUnattendedRun::ActOnState(int state) {
       break;
     case ST_CONFIRM_SOFTWARE:
       ErrorPagesInARow = 0;
-      for (const QString& warning : Frame->GetCurrentReport().ListWarnings)
-        Print(Err, QStringLiteral("Warning: ") + warning);
+      for (const QString& warning : ListWarnings) Print(Err, QStringLiteral("Warning: ") + warning);
       PrintProduct();
       PressOrGiveUp(IDOK, EXIT_DOWNLOAD_FAILED);
       break;

@@ -86,6 +86,9 @@ private:
   int Outcome = -1;
   int ErrorPagesInARow = 0;
   bool ReachedComplete = false;
+  // The list's plain-HTTP warnings: they ride with the list's event, and
+  // are printed with the product on the page after the message pages.
+  QStringList ListWarnings;
   bool InstallStarted = false;
   bool InstallFinished = false;
   bool InstallFailed = false;

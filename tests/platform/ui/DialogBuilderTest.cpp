@@ -36,10 +36,9 @@ bool IsKind(const QWidget* widget, EControlKind kind) {
     case CTRL_SEPARATOR: return qobject_cast<const QFrame*>(widget);
     case CTRL_WHITE_RECT: return widget->autoFillBackground();
     case CTRL_NUMBER_EDIT: {
+      // Digits are asked of input methods; nothing typed is dropped.
       auto* edit = qobject_cast<const QLineEdit*>(widget);
-      int at = 0;
-      QString typed = QStringLiteral("12a");
-      return edit && edit->validator() && edit->validator()->validate(typed, at) == QValidator::Invalid;
+      return edit && edit->inputMethodHints().testFlag(Qt::ImhDigitsOnly) && !edit->validator();
     }
     case CTRL_PASSWORD_EDIT: {
       auto* edit = qobject_cast<const QLineEdit*>(widget);
