@@ -201,7 +201,7 @@ void CUnattendedRun::ActOnState(int state) {
       PressOrGiveUp(IDOK, EXIT_DOWNLOAD_FAILED);
       break;
     case ST_CONFIRM_FOLDER:
-      if (ownFolder && AbsoluteFolder(App.DownloadList.TargetSaveDir) != AbsoluteFolder(Arguments.Folder))
+      if (ProposesAnotherFolder())
         PressOrGiveUp(IDC_BACK, EXIT_NO_FOLDER);  // Change Folder
       else
         PressOrGiveUp(IDOK, EXIT_NO_FOLDER);
@@ -232,12 +232,24 @@ void CUnattendedRun::ActOnState(int state) {
       Print(Out, QStringLiteral("Saved: %1").arg(App.DownloadList.GetOutputFilePath()));
       PressOrGiveUp(IDOK, EXIT_DOWNLOAD_FAILED);
       break;
-    case ST_INSTALL: PressOrGiveUp(Arguments.Install ? int{IDOK} : int{IDC_BACK}, EXIT_DOWNLOAD_FAILED); break;
+    case ST_INSTALL:
+      // A product without an install command is verified and saved: done.
+      if (Arguments.Install && !Frame->GetCurrentPage()->ClickDlgItem(IDOK)) {
+        Print(Out, QStringLiteral("Nothing to install: the product has no install command."));
+        EndRun(EXIT_DONE);
+        break;
+      }
+      if (!Arguments.Install) PressOrGiveUp(IDC_BACK, EXIT_DOWNLOAD_FAILED);
+      break;
     case ST_DOWNLOAD_ERROR: PrintErrorPage(EXIT_DOWNLOAD_FAILED); break;
     case ST_CONNECT_ERROR: PrintErrorPage(EXIT_NO_DOWNLOAD_INFO); break;
     case ST_LIST_NOT_VERIFIED: PrintErrorPage(EXIT_LIST_NOT_VERIFIED); break;
     default: break;  // the acquisition, verification and download pages move on by themselves
   }
+}
+
+bool CUnattendedRun::ProposesAnotherFolder() const {
+  return !Arguments.Folder.isEmpty() && AbsoluteFolder(App.DownloadList.TargetSaveDir) != AbsoluteFolder(Arguments.Folder);
 }
 
 void CUnattendedRun::PressOrGiveUp(int controlId, int exitCode) {
@@ -299,9 +311,13 @@ int CUnattendedRun::AnswerMessageBox(const CMessageBoxRequest& request) {
   const bool question = (request.Type & 0xf) == MB_YESNO;
   if (!question) {
     // No room, or a folder the page refused: the run cannot go on unless
-    // the proposal is still to be replaced by the folder given.
+    // the proposal is still to be replaced by the folder given. A proposal
+    // that is the folder given (an earlier run's, which lost its room) is
+    // refused for good: the page would go on asking.
     const bool refused = IsText(request.Text, IDS_NOT_ENOUGH_SPACE) || IsText(request.Text, IDS_NOT_A_FOLDER);
-    if (refused && (Arguments.Folder.isEmpty() || CurrentState.load() == ST_SELECT_FOLDER)) {
+    const int state = CurrentState.load();
+    if (refused && (Arguments.Folder.isEmpty() || state == ST_SELECT_FOLDER ||
+                    (state == ST_CONFIRM_FOLDER && !ProposesAnotherFolder()))) {
       Print(Err, request.Text);
       QMetaObject::invokeMethod(this, [this] { EndRun(EXIT_NO_FOLDER); }, Qt::QueuedConnection);
     }

@@ -55,6 +55,8 @@ public:
 private:
   void OnState(int state);
   void ActOnState(int state);
+  // The confirm-folder page proposes a folder other than the one given.
+  bool ProposesAnotherFolder() const;
   void PressOrGiveUp(int controlId, int exitCode);
   void EndRun(int exitCode);
   void PrintProduct();

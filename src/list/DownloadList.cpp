@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
 
 namespace {
 
@@ -147,6 +150,19 @@ void CDownloadList::RemoveTempFiles() {
   if (!DownloadTempDir.isEmpty()) QDir().rmdir(DownloadTempDir);
 }
 
+void CDownloadList::RemoveUnlistedParts() {
+  if (DownloadTempDir.isEmpty()) return;
+  QSet<QString> listed;
+  for (int i = 1; i < GetDownloadEntryCount(); ++i) listed.insert(MakeTempFileName(GetDownloadEntry(i)));
+  const QStringList names = QDir(DownloadTempDir).entryList({QStringLiteral("DownloadFile_*.TMP")}, QDir::Files | QDir::CaseSensitive);
+  for (const QString& name : names) {
+    const QString digest = name.mid(13, name.size() - 17);
+    if (listed.contains(name) || !IsDigestText(digest)) continue;
+    const QFileInfo info(DownloadTempDir + QLatin1Char('/') + name);
+    if (info.isFile() && !info.isSymLink()) QFile::remove(info.filePath());
+  }
+}
+
 std::uint64_t CDownloadList::GetRequiredSpace() {
   std::uint64_t total = 0;
   if (const CDownloadEntry* product = GetDownloadEntry(0)) {
@@ -155,14 +171,17 @@ std::uint64_t CDownloadList::GetRequiredSpace() {
     LogFatal(Logger, "Could not get DL-Entry0");
   }
   // The parts and the joined product both need room; what is already
-  // downloaded is counted off once.
-  std::uint32_t done = 0;
+  // downloaded is counted off once, and so is an assembly on disk: it either
+  // becomes the product or is removed before a copying join.
+  std::uint64_t done = 0;
   const int count = GetDownloadEntryCount();
   for (int i = 1; i < count; ++i) {
     const CDownloadEntry* part = GetDownloadEntry(i);
     if (part != nullptr && part->IsDownloaded != 0) done += static_cast<std::uint32_t>(part->Size);
   }
-  return total - done;
+  const QString assembly = GetAssemblyFilePath();
+  if (!assembly.isEmpty()) done += static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(assembly).size(), 0));
+  return total > done ? total - done : 0;
 }
 
 void CDownloadList::WriteToLog() {

@@ -74,6 +74,9 @@ public:
   // The part files and the product being put together, then the working
   // folder when nothing else is in it.
   void RemoveTempFiles();
+  // Removes the part files of an earlier list that this one does not name:
+  // only regular files named as we name parts, nothing else in the folder.
+  void RemoveUnlistedParts();
   std::uint64_t GetRequiredSpace();
   // The parts (entries 1 to n-1) that exist and are marked downloaded. Also
   // sets IsAllDownloaded to whether all n-1 are: the pages' timers and their

@@ -27,7 +27,9 @@ void CParcel2Dlg03::DownloadThreadFunction(CParcel2Dlg03* page) {
     PostWizardEvent(page->GetParentHandle(), EV_ABORT);
   } else if (result == 0) {
     LogError(app.Logger, "Download Error");
-    page->OnError();
+    CWizardReport report;
+    report.DiskFull = executer.DiskFull.load() != 0;
+    PostWizardEvent(page->GetParentHandle(), EV_ERROR, std::move(report));
   } else {
     LogTrace(app.Logger, "Finished download");
     page->OnOK();

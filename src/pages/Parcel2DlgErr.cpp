@@ -16,6 +16,8 @@ bool CParcel2DlgErr::OnCommand(int commandId) {
 }
 
 void CParcel2DlgErr::ShowHostMessage() {
+  if (GetTemplate() && GetTemplate()->Id == IDD_DOWNLOAD_ERROR && Report.DiskFull)
+    SetDlgItemText(IDC_MESSAGE, LoadString(IDS_DOWNLOAD_ERROR_DISK_FULL));
   if (!GetTemplate() || GetTemplate()->Id != IDD_CONNECT_ERROR) return;
   if (!Report.ListProblem.isEmpty()) {
     SetDlgItemText(IDC_MESSAGE, FormatString(IDS_LIST_NOT_VERIFIED, Report.ListProblem));

@@ -67,3 +67,23 @@ bool OpenForWritingInRealFolder(QFile& file, const QString& path, QString& error
   ::close(folder);
   return opened;
 }
+
+bool OpenRegularForReading(QFile& file, const QString& path) {
+  const QByteArray name = QFile::encodeName(path);
+  struct stat status {};
+  // The type first, so that nothing is opened that is not a file; the open
+  // does not block and the type is checked again on what was opened.
+  const bool regular = ::stat(name.constData(), &status) == 0 && S_ISREG(status.st_mode);
+  const int fd = regular ? ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1;
+  if (fd >= 0 && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0 &&
+      file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+    return true;
+  if (fd >= 0) ::close(fd);
+  return false;
+}
+
+bool IsRegularOrMissing(const QString& path) {
+  struct stat status {};
+  return ::lstat(QFile::encodeName(path).constData(), &status) != 0 || S_ISREG(status.st_mode);
+}

@@ -18,3 +18,11 @@ bool OpenForWritingNoFollow(QFile& file, const QString& path, QString& error);
 // keep, the file's first keep bytes stay and writing goes on after them; a
 // file shorter than that is refused.
 bool OpenForWritingInRealFolder(QFile& file, const QString& path, QString& error, qint64 keep = 0);
+
+// Opens a file the program reads (a part, the product) only when it is a
+// regular file (a link to one is followed): a pipe or device named like it
+// is never opened for long enough to block, and is never read. Unbuffered.
+bool OpenRegularForReading(QFile& file, const QString& path);
+
+// Nothing is at path, or a regular file is: what may be removed or replaced.
+bool IsRegularOrMissing(const QString& path);

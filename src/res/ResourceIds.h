@@ -46,6 +46,9 @@ enum EPageTextId {
   IDS_LIST_UNKNOWN_KEY = 224,
   IDS_LIST_EXPIRED = 225,
   IDS_LIST_OLDER = 226,
+  // The download error page's text when a part could not be written for
+  // want of room.
+  IDS_DOWNLOAD_ERROR_DISK_FULL = 233,
 };
 
 // The purchase dialog, the question before a link's unknown host and the

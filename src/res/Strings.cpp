@@ -93,6 +93,8 @@ const std::unordered_map<int, CStringEntry>& Table() {
      u"ダウンロード用サーバーから次の応答がありました。\n%s\n\n購入番号または購入キーが間違っている可能性があります。\nご確認のうえ、もう一度お試しください。\n\n「再実行」ボタンをクリックするとダウンロードを再実行します。\n「キャンセル」ボタンを押すとダウンロードを終了します。"}},
     {212, {u"The server's certificate could not be verified (%s).\n\nThe connection to the download server may not be safe, so nothing was downloaded.\nCheck the computer's date and time, then try again.\n\nClick [Try Again] to restart download.\nClick [Cancel] to exit",
      u"サーバーの証明書を検証できませんでした（%s）。\n\nダウンロード用サーバーとの通信が安全でない可能性があるため、ダウンロードを中止しました。\nコンピューターの日付と時刻を確認してから、もう一度お試しください。\n\n「再実行」ボタンをクリックするとダウンロードを再実行します。\n「キャンセル」ボタンを押すとダウンロードを終了します。"}},
+    {233, {u"Failed to download.\nThe drive where the download file is saved is full.\n\nMake room on the drive, or choose another folder.\n\nClick [Try Again] to restart download.\nClick [Cancel] to exit.",
+     u"ダウンロードファイル保存先のドライブの空き容量が不足しているため、ダウンロードに失敗しました。\n\nドライブの空き容量を増やすか、別の保存先を選択してください。\n\n「再実行」ボタンをクリックするとダウンロードの再実行を開始します。\n「キャンセル」ボタンを押すとダウンロードを終了します。"}},
     {213, {u"Download from %s?",
      u"%s からダウンロードしますか？"}},
     {214, {u"This download link cannot be used.\n\n%s",

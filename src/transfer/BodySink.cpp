@@ -8,6 +8,7 @@ CFileSink::CFileSink(const QString& path, bool folderMustBeReal) : Path(path), F
 
 bool CFileSink::Begin(std::int64_t keep, QString& errorText) {
   if (File.isOpen()) File.close();
+  Full = false;
   return FolderMustBeReal ? OpenForWritingInRealFolder(File, Path, errorText, keep)
                           : OpenForWritingNoFollow(File, Path, errorText);
 }
@@ -17,16 +18,25 @@ std::span<char> CFileSink::NextBuffer() {
   return {Buffer.get(), BUFFER_SIZE};
 }
 
+// A short write sets no reason; writing the rest either goes on or fails
+// with the system's own (a full disk fills up part-way through a chunk).
 bool CFileSink::Write(std::span<const char> bytes, QString& errorText) {
-  const auto size = static_cast<qint64>(bytes.size());
-  if (size == 0 || File.write(bytes.data(), size) == size) return true;
-  errorText = File.errorString();
-  return false;
+  for (std::size_t done = 0; done < bytes.size();) {
+    const qint64 wrote = File.write(bytes.data() + done, static_cast<qint64>(bytes.size() - done));
+    if (wrote <= 0) {
+      Full = Full || File.error() == QFileDevice::ResourceError;
+      errorText = File.errorString();
+      return false;
+    }
+    done += static_cast<std::size_t>(wrote);
+  }
+  return true;
 }
 
 bool CFileSink::End(QString& errorText) {
   File.close();
   if (File.error() == QFileDevice::NoError) return true;
+  Full = Full || File.error() == QFileDevice::ResourceError;
   errorText = File.errorString();
   return false;
 }

@@ -55,9 +55,12 @@ public:
 
   // The file's length as it is now.
   std::int64_t GetFileSize() const;
+  // The last body failed to be written because the disk is full.
+  bool IsDiskFull() const { return Full; }
 
 protected:
   QFile File;
+  bool Full = false;
 
 private:
   const QString Path;

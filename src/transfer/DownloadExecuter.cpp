@@ -83,6 +83,7 @@ int CDownloadExecuter::FetchPart(int part, CDownloadEntry& entry, const QString&
   const int result = Transfer->DownloadToSink(MakeBodyUrl(entry), sink, rules);
   digest.Drain();
   ClosedIdentity = sink.GetClosedIdentity();
+  if (sink.IsDiskFull()) DiskFull.store(1);
   // Whatever came of the part, the parts before it are still in place.
   if (assembly.IsStarted()) Product->RecordAssembly(part - 1, assembly.GetIdentity());
   return result;
@@ -119,7 +120,9 @@ CDownloadExecuter::EPartOutcome CDownloadExecuter::DownloadPart(int part, CDownl
     const std::int64_t kept = mayResume ? QFileInfo(path).size() : 0;
     const std::int64_t resumeFrom = kept > 0 && kept < entry.Size ? kept : 0;
     resumed = resumed || resumeFrom > 0;
-    if (FetchPart(part, entry, path, digest, assembly, resumeFrom) == entry.Size) {
+    const int fetched = FetchPart(part, entry, path, digest, assembly, resumeFrom);
+    if (DiskFull.load()) return PART_DISK_FULL;
+    if (fetched == entry.Size) {
       if (CheckFetchedPart(part, entry, path, digest, assembly) == 1) return PART_VERIFIED;
       if (!resumed || !mayResume) return PART_FAILED_CHECK;
       LogWarning(Logger, "Resumed part failed its check, fetched whole:%s", path);
@@ -131,7 +134,17 @@ CDownloadExecuter::EPartOutcome CDownloadExecuter::DownloadPart(int part, CDownl
     const std::int64_t now = QFileInfo(path).size();
     if (!mayResume || CancelFlag.load() || now <= resumeFrom || now >= entry.Size) return PART_NOT_FETCHED;
     LogWarning(Logger, "DownloadExecuter Resume:%s:Received=%s", path, QString::number(now));
+    // The cancel question may be open: no new request until it is answered.
+    if (!WaitWhilePaused()) return PART_NOT_FETCHED;
   }
+}
+
+bool CDownloadExecuter::WaitWhilePaused() {
+  while (PauseFlag.load()) {
+    if (CancelFlag.load()) return false;
+    Sleep(PAUSE_POLL_MS);
+  }
+  return CancelFlag.load() == 0;
 }
 
 int CDownloadExecuter::Cancel() {
@@ -145,6 +158,7 @@ int CDownloadExecuter::Execute() {
   CancelFlag.store(0);
   PauseFlag.store(0);
   RunningPart.store(0);
+  DiskFull.store(0);
   if (!List || !Transfer) return 0;
   if (!Checker.List) Checker.List = List;
 
@@ -158,6 +172,7 @@ int CDownloadExecuter::Execute() {
   // Only the last component: the save folder must already exist. A failure
   // shows later as parts that cannot be written.
   if (!List->DownloadTempDir.isEmpty()) QDir().mkdir(List->DownloadTempDir);
+  List->RemoveUnlistedParts();
 
   CMoveAverage average(AVERAGE_WINDOW);
   // With a bandwidth limit the time left is known before any part ends.
@@ -175,11 +190,7 @@ int CDownloadExecuter::Execute() {
     }
     bool passSucceeded = true;
     for (int i = 1; i < entryCount; ++i) {
-      while (PauseFlag.load()) {
-        if (CancelFlag.load()) return Cancel();
-        Sleep(PAUSE_POLL_MS);
-      }
-      if (CancelFlag.load()) return Cancel();
+      if (!WaitWhilePaused()) return Cancel();
       CDownloadEntry* entry = List->GetDownloadEntry(i);
       if (!entry || entry->IsDownloaded.load()) continue;
 
@@ -192,6 +203,10 @@ int CDownloadExecuter::Execute() {
         continue;
       }
       const EPartOutcome outcome = DownloadPart(i, *entry, path, digest, assembly);
+      if (outcome == PART_DISK_FULL) {
+        LogError(Logger, "Disk full:%s", path);
+        return 0;
+      }
       if (outcome == PART_NOT_FETCHED) {
         passSucceeded = false;
         break;

@@ -75,13 +75,16 @@ public:
   // The part being fetched, 0 before the first; the transfer's received
   // size belongs to it from the moment it is set.
   std::atomic<std::int32_t> RunningPart{0};
+  // Set when a part could not be written for want of room: the run ends at
+  // once, since no retry would find more.
+  std::atomic<std::int32_t> DiskFull{0};
   CDownload* Transfer = nullptr;
   CDownloadList* List = nullptr;
   CCheckedParts* Ledger = nullptr;        // not owned; none: nothing is recorded
   CProductAssembly* Product = nullptr;    // not owned; none: nothing is assembled
 
 private:
-  enum EPartOutcome { PART_VERIFIED, PART_FAILED_CHECK, PART_NOT_FETCHED };
+  enum EPartOutcome { PART_VERIFIED, PART_FAILED_CHECK, PART_NOT_FETCHED, PART_DISK_FULL };
 
   int CountDownloaded(int entryCount) const;
   std::uint32_t SecondsAtTheLimit(int entryCount) const;
@@ -92,6 +95,8 @@ private:
   int CheckFetchedPart(int part, CDownloadEntry& entry, const QString& path, const CDigestPipeline& digest,
                        const CAssemblyCopy& assembly);
   int Cancel();
+  // False when cancelled, before or during the pause.
+  bool WaitWhilePaused();
 
   CLogWriter& Logger;
   QString HostUrl;

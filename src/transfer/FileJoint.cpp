@@ -80,8 +80,8 @@ std::uint64_t CFileJoint::Join(CDownloadList& list, CDigestPipeline* digest) {
     CDownloadEntry* entry = list.GetDownloadEntry(i);
     if (entry == nullptr) continue;
     const QString partPath = list.GetTempFilePath(entry);
-    QFile part(partPath);
-    if (partPath.isEmpty() || !part.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    QFile part;
+    if (partPath.isEmpty() || !OpenRegularForReading(part, partPath)) {
       LogError(Logger, "Downloaded file open error:%s", partPath);
       entry->IsDownloaded.store(0, std::memory_order_relaxed);
       return 0;  // the product keeps what was written

@@ -2,6 +2,7 @@
 
 #include "log/Log.h"
 #include "platform/FileIdentity.h"
+#include "platform/NoFollowFile.h"
 
 #include <QFile>
 
@@ -27,9 +28,9 @@ CMD5Digest::Digest CMD5Digest::Final() {
 
 CMD5Digest::EHashResult CMD5Digest::HashFile(const QString& path, Digest& digest, CFileIdentity* identity) {
   HashedBytes.store(0, std::memory_order_relaxed);
-  QFile file(path);
+  QFile file;
   // Unbuffered: each chunk goes from the kernel straight into our buffer.
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return HASH_UNREADABLE;
+  if (!OpenRegularForReading(file, path)) return HASH_UNREADABLE;
   CFileIdentity before;
   const bool stable = identity && ReadFileIdentity(file.handle(), before);
   CMD5Context context;

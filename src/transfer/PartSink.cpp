@@ -1,5 +1,6 @@
 #include "transfer/PartSink.h"
 
+#include "platform/NoFollowFile.h"
 #include "transfer/AssemblyCopy.h"
 #include "transfer/DigestPipeline.h"
 
@@ -28,9 +29,9 @@ bool CPartSink::Begin(std::int64_t keep, QString& errorText) {
 }
 
 bool CPartSink::SeedFromKeptBytes(std::int64_t keep, QString& errorText) {
-  QFile kept(GetPath());
-  if (!kept.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-    errorText = kept.errorString();
+  QFile kept;
+  if (!OpenRegularForReading(kept, GetPath())) {
+    errorText = QStringLiteral("%1: not a readable regular file").arg(GetPath());
     return false;
   }
   for (std::int64_t done = 0; done < keep;) {
@@ -72,6 +73,7 @@ bool CPartSink::End(QString& errorText) {
   if (Assembly) Assembly->Finish();
   const CFileIdentity closed = CloseKeepingIdentity(File, GetPath());
   if (File.error() != QFileDevice::NoError) {
+    Full = Full || File.error() == QFileDevice::ResourceError;
     errorText = File.errorString();
     return false;
   }

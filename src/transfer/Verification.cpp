@@ -2,6 +2,7 @@
 
 #include "list/DownloadList.h"
 #include "log/Log.h"
+#include "platform/NoFollowFile.h"
 #include "transfer/CheckedParts.h"
 #include "transfer/DigestPipeline.h"
 #include "transfer/FileChecker.h"
@@ -17,8 +18,9 @@
 namespace {
 
 // A failure to delete is ignored: the next check finds the file wrong.
+// A pipe or device named like the product is not ours to remove.
 void DeleteProduct(const QString& path) {
-  if (!path.isEmpty()) QFile::remove(path);
+  if (!path.isEmpty() && IsRegularOrMissing(path)) QFile::remove(path);
 }
 
 }  // namespace
@@ -136,8 +138,8 @@ CVerification::EOutcome CVerification::Run() {
   // A product that is already there and right needs nothing more; one that
   // is not right stays as it is for now (the join replaces it).
   const QString productPath = list.GetOutputFilePath();
-  QFile existing(productPath);
-  if (!productPath.isEmpty() && existing.open(QIODevice::ReadOnly)) {
+  QFile existing;
+  if (!productPath.isEmpty() && OpenRegularForReading(existing, productPath)) {
     existing.close();
     if (Checker.CheckProduct() == 1) return VERIFY_EXISTING;
   }
@@ -158,7 +160,13 @@ CVerification::EOutcome CVerification::Run() {
     joined = Joint.Adopt(list, list.GetAssemblyFilePath(), static_cast<std::uint64_t>(assembledSize));
   const bool adopted = joined != 0;
   CDigestPipeline digest;
-  if (!adopted) joined = Joint.Join(list, known ? nullptr : &digest);
+  if (!adopted) {
+    // An assembly that cannot be adopted (left by a cancel or a failed
+    // part) would hold a third copy of the product while the join writes.
+    QFile::remove(list.GetAssemblyFilePath());
+    assembly.RecordAssembly(0, CFileIdentity());
+    joined = Joint.Join(list, known ? nullptr : &digest);
+  }
   if (Stop.load()) {
     DeleteProduct(productPath);
     return VERIFY_STOPPED;

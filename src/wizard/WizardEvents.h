@@ -65,6 +65,8 @@ struct CWizardReport {
   // The install commands that failed (could not be started, or waited for
   // and ended with another code than 0).
   QStringList InstallFailures;
+  // A part could not be written because the disk is full.
+  bool DiskFull = false;
 };
 
 // Posts an event to the frame (or any window); any thread.

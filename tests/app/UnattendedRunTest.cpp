@@ -129,6 +129,26 @@ TEST_F(UnattendedFolders, NoRoomEndsWithFiveAndAFolderOfOnesOwnIsCreatedAndRecor
   Run->Cancel();
   ASSERT_TRUE(WaitForEnd());
   EXPECT_EQ(Run->ExitCode(), EXIT_CANCELLED);
+
+  // An earlier run's folder, given again, that has lost its room: the
+  // confirm page would refuse it for ever.
+  const QString old = Disk.File("full/Old");
+  QDir().mkpath(old);
+  App->DownloadList.SetTargetSaveDir(old);
+  Start({"--unattended", "-P", "1", "-K", "k", "--folder", old});
+  ASSERT_TRUE(WaitForEnd()) << Printed().toStdString();
+  EXPECT_EQ(Run->ExitCode(), EXIT_NO_FOLDER);
+}
+
+// A verified product without an install command is done, --install or not.
+TEST_F(UnattendedFolders, InstallWithNothingToInstallSucceeds) {
+  Run = std::make_unique<CUnattendedRun>(*App, ParseProgramArguments({"--unattended", "--install", "-P", "1", "-K", "k"}),
+                                         Output, Output);
+  OpenFrame();
+  Run->Attach(*Frame);
+  ASSERT_TRUE(Frame->EnterState(ST_INSTALL));
+  ASSERT_TRUE(WaitForEnd());
+  EXPECT_EQ(Run->ExitCode(), EXIT_DONE) << Printed().toStdString();
 }
 
 }  // namespace

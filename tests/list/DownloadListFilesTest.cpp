@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString D0 = QStringLiteral("00112233445566778899aabbccddeeff");
@@ -124,6 +126,13 @@ TEST_F(DownloadListFilesTest, RequiredSpaceCountsTheProductTwiceLessWhatIsDone) 
   List.GetDownloadEntry(2)->IsDownloaded = 1;
   EXPECT_EQ(List.GetRequiredSpace(), 300u);
   EXPECT_EQ(Logger.TakeLines(), QStringList{});
+  // An assembly on disk is counted as there: it becomes the product, or goes.
+  List.SetTargetSaveDir(Temp.Path());
+  ASSERT_TRUE(QDir().mkpath(List.DownloadTempDir));
+  ASSERT_EQ(Temp.Write(List.GetAssemblyFilePath().mid(Temp.Path().size() + 1), QByteArray(100, 'a')),
+            List.GetAssemblyFilePath());
+  EXPECT_EQ(List.GetRequiredSpace(), 200u);
+  List.SetTargetSaveDir("/save");
 
   // The size is unsigned and the product is doubled in 64 bits.
   Parse("DL,0,big.bin,d0,2147483647");
@@ -164,6 +173,25 @@ TEST_F(DownloadListFilesTest, RemoveTempFilesDeletesOnlyThePartFiles) {
   List.RemoveTempFiles();  // missing part files are passed over
   EXPECT_FALSE(QFileInfo::exists(List.DownloadTempDir));
   EXPECT_TRUE(QFileInfo::exists(Temp.Path()));
+}
+
+// A newer list: the parts only the earlier one named go; anything else in
+// the folder (other names, a pipe, a link, the assembly) stays.
+TEST_F(DownloadListFilesTest, PartsOnlyAnEarlierListNamedAreRemoved) {
+  ParseProductAndParts();
+  List.SetTargetSaveDir(Temp.Path());
+  QDir().mkpath(List.DownloadTempDir);
+  const QString part = List.DownloadTempDir + "/DownloadFile_%1.TMP";
+  const QString old = part.arg(QString(32, 'e'));
+  const QStringList kept = {part.arg(D1), part.arg("notadigest"), List.DownloadTempDir + "/downloadfile_" + QString(32, 'e') + ".tmp",
+                            List.DownloadTempDir + "/other.txt", List.GetAssemblyFilePath()};
+  for (const QString& path : kept + QStringList{old, Temp.File("outside")}) Touch(path);
+  ASSERT_EQ(::mkfifo(QFile::encodeName(part.arg(QString(32, 'd'))).constData(), 0644), 0);
+  ASSERT_TRUE(QFile::link(Temp.File("outside"), part.arg(QString(32, 'c'))));
+  List.RemoveUnlistedParts();
+  EXPECT_FALSE(QFileInfo::exists(old));
+  for (const QString& path : kept + QStringList{part.arg(QString(32, 'd')), part.arg(QString(32, 'c')), Temp.File("outside")})
+    EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
 }
 
 // A digest that climbs out of the working folder must not delete anything.

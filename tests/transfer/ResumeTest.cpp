@@ -158,6 +158,30 @@ TEST_F(ResumeTest, TheExecuterKeepsWhatCameAcrossAttempts) {
   }
 }
 
+// The cancel question is open (the page pauses) while a part breaks off:
+// the next attempt waits until the pause is lifted; a cancel ends the part.
+TEST_F(ResumeTest, TheResumeWaitsWhilePaused) {
+  for (const bool cancel : {false, true}) {
+    Start(true);
+    Host->AddFault(HOST_ANY_BODY, "", 1, CHostFault::Drop(100000));
+    // The pacer's clock is read as the first body arrives: the page pauses then.
+    Transfer.SetMaxReceiveRate(std::int64_t{1} << 40);
+    Transfer.SetPacerTime([&] { Executer.PauseFlag = 1; return std::chrono::steady_clock::time_point(); },
+                          [](std::chrono::steady_clock::duration) {});
+    int sleeps = 0;
+    Executer.SetSleeper([&](int) {
+      EXPECT_EQ(Requests().size(), 1u) << "no request while paused";
+      if (++sleeps < 2) return;
+      Transfer.SetPacerTime([] { return std::chrono::steady_clock::time_point(); }, [](std::chrono::steady_clock::duration) {});
+      Executer.PauseFlag = 0;
+      Executer.CancelFlag = cancel ? 1 : 0;
+    });
+    EXPECT_EQ(Executer.Execute(), cancel ? 0 : 1);
+    EXPECT_EQ(sleeps, 2);
+    EXPECT_EQ(Requests().size(), cancel ? 1u : 2u);
+  }
+}
+
 // The limit holds over every request, not only within one: two bodies
 // fetched one after the other take the rate's time together, less the
 // burst the pacer lets go ahead. A request cancelled while the pacer holds
