@@ -1,6 +1,7 @@
 #include "support/DownloadPagesFixture.h"
 
 #include "res/ResourceIds.h"
+#include "transfer/BodySink.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,6 +46,24 @@ TEST_F(TightDisks, AFullDiskEndsThePassAtOnce) {
   EXPECT_EQ(BodyRequests(2), 1) << "no retry on a full disk";
   EXPECT_EQ(BodyRequests(3), 0);
   EXPECT_TRUE(Frame->PageErr.GetDlgItemText(IDC_MESSAGE).contains("is full")) << "the page says why";
+}
+
+// A chunk that fills the disk part-way: the sink writes what fits and gives
+// the system's reason, not the empty one a short write leaves.
+TEST_F(TightDisks, AChunkThatFillsTheDiskGivesTheSystemsReason) {
+  CSmallDisk disk(Save.File(QStringLiteral("small")), "size=8k");
+  if (!disk.Mounted) GTEST_SKIP() << "cannot mount a tmpfs";
+  CFileSink sink(Save.File(QStringLiteral("small/part")), true);
+  QString error;
+  ASSERT_TRUE(sink.Begin(0, error)) << error.toStdString();
+  const QByteArray chunk(4096, 'x');
+  ASSERT_TRUE(sink.Write(std::span<const char>(chunk.constData(), 4096), error));
+  const QByteArray more(CFileSink::BUFFER_SIZE, 'y');
+  EXPECT_FALSE(sink.Write(std::span<const char>(more.constData(), more.size()), error));
+  EXPECT_EQ(error, "No space left on device");
+  EXPECT_TRUE(sink.IsDiskFull());
+  sink.End(error);
+  EXPECT_EQ(sink.GetFileSize(), 8192);
 }
 
 // Room for the product twice (1500 KiB for 700000 bytes), parts on disk and
