@@ -1,6 +1,7 @@
 #include "host/HostPublisher.h"
 
 #include "host/HostCatalog.h"
+#include "transfer/MD5Context.h"
 #include "transfer/MD5Digest.h"
 
 #include <QBuffer>
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 
@@ -26,9 +28,6 @@ bool Fail(QString* error, const QString& message) {
 
 bool CheckOptions(const CHostPublishOptions& options, const QString& productId, std::int64_t size, QString* error) {
   if (size <= 0) return Fail(error, QStringLiteral("The product is empty"));
-  // The list's sizes are signed 32-bit numbers.
-  if (size > std::numeric_limits<std::int32_t>::max())
-    return Fail(error, QStringLiteral("The product is larger than 2147483647 bytes"));
   if (options.SoftwareName.isEmpty()) return Fail(error, QStringLiteral("The software name is missing"));
   if (options.PartSize < 0 || options.PartCount < 0 || (options.PartSize > 0 && options.PartCount > 0))
     return Fail(error, QStringLiteral("Give a part size or a part count, not both"));
@@ -125,8 +124,7 @@ bool CHostPublisher::PublishDevice(QIODevice& product, std::int64_t size, const 
   std::vector<CHostPublishedFile> files(1);
   files[0].FileName = options.FileName;
   files[0].Size = size;
-  CMD5Digest productDigest;
-  CMD5Digest partDigest;
+  CMD5Context productDigest;
   QByteArray buffer(static_cast<int>(CHUNK_SIZE), Qt::Uninitialized);
   std::int64_t done = 0;
   for (int number = 1; number <= partCount; ++number) {
@@ -136,16 +134,21 @@ bool CHostPublisher::PublishDevice(QIODevice& product, std::int64_t size, const 
     QFile out(workFolder + QLatin1Char('/') + part.FileName);
     if (!out.open(QIODevice::WriteOnly))
       return Fail(error, QStringLiteral("Cannot write %1: %2").arg(out.fileName(), out.errorString()));
+    CMD5Context partDigest;
     for (std::int64_t left = part.Size; left > 0;) {
       const std::int64_t want = std::min(left, CHUNK_SIZE);
       const qint64 got = product.read(buffer.data(), want);
       if (got != want) return Fail(error, QStringLiteral("The product ended early or could not be read"));
-      productDigest.Update(buffer.constData(), static_cast<std::size_t>(got));
-      partDigest.Update(buffer.constData(), static_cast<std::size_t>(got));
-      if (out.write(buffer.constData(), got) != got)
-        return Fail(error, QStringLiteral("Cannot write %1: %2").arg(out.fileName(), out.errorString()));
+      CMD5Context::UpdatePair(partDigest, productDigest, buffer.constData(), static_cast<std::size_t>(got));
+      // A chunk of zeros stays a hole, so a sparse product makes sparse parts.
+      const bool zeros = std::all_of(buffer.cbegin(), buffer.cbegin() + got, [](char c) { return c == 0; });
+      const bool written = zeros ? out.seek(out.pos() + got) : out.write(buffer.constData(), got) == got;
+      if (!written) return Fail(error, QStringLiteral("Cannot write %1: %2").arg(out.fileName(), out.errorString()));
       left -= got;
     }
+    // A part that ends in a hole gets its length all the same.
+    if (!out.resize(part.Size))
+      return Fail(error, QStringLiteral("Cannot write %1: %2").arg(out.fileName(), out.errorString()));
     done += part.Size;
     part.Digest = CMD5Digest::ToHexText(partDigest.Final());
     files.push_back(part);

@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
   CUrlDownload transfer(logger);
   transfer.SetAccess(CUrlDownload::ACCESS_DIRECT, QString());
   transfer.init();
-  const int result = transfer.DownloadToFile(url, path);
-  std::printf("%d\n", result);
+  const std::int64_t result = transfer.DownloadToFile(url, path);
+  std::printf("%lld\n", static_cast<long long>(result));
   return (anyLength ? result > 0 : result == expected) ? 0 : 1;
 }

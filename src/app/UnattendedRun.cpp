@@ -277,7 +277,7 @@ void CUnattendedRun::PrintProduct() {
   CDownloadList& list = App.DownloadList;
   const QString name = App.UiLanguage.load() == LANG_JAPANESE ? list.SoftwareName : list.SoftwareEnName;
   const CDownloadEntry* product = list.GetDownloadEntry(0);
-  const std::uint64_t size = product ? static_cast<std::uint64_t>(std::max(product->Size, 0)) : 0;
+  const std::uint64_t size = product ? static_cast<std::uint64_t>(std::max<std::int64_t>(product->Size, 0)) : 0;
   Print(Out, QStringLiteral("Product: %1 (%2)").arg(name, FormatSizeText(size).trimmed()));
 }
 

@@ -14,7 +14,7 @@ public:
   CDownloadEntry& operator=(const CDownloadEntry&) = delete;
   virtual ~CDownloadEntry() = default;
 
-  std::int32_t Size = 0;
+  std::int64_t Size = 0;  // never negative once parsed
   // Written by the download and verification workers while the page's
   // timer reads it on the UI thread.
   std::atomic<std::int32_t> IsDownloaded{0};

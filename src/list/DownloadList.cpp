@@ -164,12 +164,8 @@ void CDownloadList::RemoveUnlistedParts() {
 }
 
 std::uint64_t CDownloadList::GetRequiredSpace() {
-  std::uint64_t total = 0;
-  if (const CDownloadEntry* product = GetDownloadEntry(0)) {
-    total = 2 * static_cast<std::uint64_t>(static_cast<std::uint32_t>(product->Size));
-  } else {
-    LogFatal(Logger, "Could not get DL-Entry0");
-  }
+  const CDownloadEntry* product = GetDownloadEntry(0);
+  if (!product) LogFatal(Logger, "Could not get DL-Entry0");
   // The parts and the joined product both need room; what is already
   // downloaded is counted off once, and so is an assembly on disk: it either
   // becomes the product or is removed before a copying join.
@@ -177,11 +173,21 @@ std::uint64_t CDownloadList::GetRequiredSpace() {
   const int count = GetDownloadEntryCount();
   for (int i = 1; i < count; ++i) {
     const CDownloadEntry* part = GetDownloadEntry(i);
-    if (part != nullptr && part->IsDownloaded != 0) done += static_cast<std::uint32_t>(part->Size);
+    // Sizes are never negative; the sum stops at the largest count.
+    if (part != nullptr && part->IsDownloaded != 0)
+      done = std::min(done + static_cast<std::uint64_t>(part->Size), std::uint64_t{1} << 63);
   }
   const QString assembly = GetAssemblyFilePath();
-  if (!assembly.isEmpty()) done += static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(assembly).size(), 0));
-  return total > done ? total - done : 0;
+  if (!assembly.isEmpty())
+    done = std::min(done + static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(assembly).size(), 0)),
+                    std::uint64_t{1} << 63);
+  return RequiredSpace(product ? product->Size : 0, done);
+}
+
+std::uint64_t CDownloadList::RequiredSpace(std::int64_t productSize, std::uint64_t verifiedBytes) {
+  // Twice 2^63-1 still fits in 64 bits unsigned.
+  const std::uint64_t total = 2 * static_cast<std::uint64_t>(std::max<std::int64_t>(productSize, 0));
+  return total > verifiedBytes ? total - verifiedBytes : 0;
 }
 
 void CDownloadList::WriteToLog() {

@@ -78,6 +78,9 @@ public:
   // only regular files named as we name parts, nothing else in the folder.
   void RemoveUnlistedParts();
   std::uint64_t GetRequiredSpace();
+  // Room for the parts and the joined product, twice the product, less the
+  // bytes of the parts verified already (counted off once); never below 0.
+  static std::uint64_t RequiredSpace(std::int64_t productSize, std::uint64_t verifiedBytes);
   // The parts (entries 1 to n-1) that exist and are marked downloaded. Also
   // sets IsAllDownloaded to whether all n-1 are: the pages' timers and their
   // workers write the same value from the same marks.
@@ -102,6 +105,7 @@ private:
   bool ParseVersion(CStringTokenizer& tokenizer);
 
   CLogWriter& Logger;
+  bool HasInvalidSize = false;  // of the file being loaded
   std::unordered_map<QString, std::unique_ptr<CInstallEntry>> InstallEntries;
   std::unordered_map<QString, QString> MessageTable;
   std::unordered_map<QString, std::unique_ptr<CDownloadEntry>> DownloadEntries;

@@ -34,6 +34,7 @@ bool IsTag(const QString& field, const char (&tag)[3]) {
 
 void CDownloadList::LoadListFile(const QString& path) {
   QFile file(path);
+  HasInvalidSize = false;
   if (file.open(QIODevice::ReadOnly)) {
     CListFileReader reader(file);
     QString line;
@@ -48,6 +49,8 @@ void CDownloadList::LoadListFile(const QString& path) {
   } else {
     LogError(Logger, "List file open error:%s", path);
   }
+  // Without entries the list is unusable, as a list without DL lines is.
+  if (HasInvalidSize) RemoveAllEntries();
   ListFilePath = path;
 }
 
@@ -68,10 +71,16 @@ bool CDownloadList::ParseDownloadEntry(CStringTokenizer& tokenizer) {
       !NextField(tokenizer, size))
     return false;
   auto entry = std::make_unique<CDownloadEntry>();
+  // A size that is no byte count spoils the whole list: any part of it
+  // could be the wrong one.
+  if (!ParseByteCount(size, entry->Size)) {
+    LogError(Logger, "Invalid download-list-file:Size=%s", size);
+    HasInvalidSize = true;
+    return false;
+  }
   entry->Seq = seq;
   entry->FileName = fileName;
   entry->Digest = digest;
-  entry->Size = DecimalToInt(size);
   DownloadEntries[seq] = std::move(entry);
   return true;
 }

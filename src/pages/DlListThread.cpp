@@ -186,7 +186,7 @@ int GetDlListThreadFunction(const CDlListJob& job) {
     if (QFileInfo::exists(listPath)) break;
 
     transfer.SetDigestCheck(1);
-    const int received = transfer.DownloadToFile(url, fetchPath);
+    const std::int64_t received = transfer.DownloadToFile(url, fetchPath);
     fetchedFrom = transfer.GetFetchedFrom();
     failure.HostMessage.clear();
     if (received <= 0) {

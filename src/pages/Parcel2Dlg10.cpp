@@ -8,7 +8,7 @@
 
 #include <QProgressBar>
 
-#include <climits>
+#include <algorithm>
 
 CParcel2Dlg10::CParcel2Dlg10() : Checker(GetApp().Logger, nullptr), Joint(GetApp().Logger) {
   Checker.Hasher.SetStopFlag(&StopFlag);
@@ -64,26 +64,20 @@ void CParcel2Dlg10::OnTimer(int timerId) {
   auto* bar = GetControl<QProgressBar>(IDC_PROGRESS);
   if (timerId == DISPLAY_TIMER && product && bar) {
     if (bar->maximum() != ProgressHigh.load()) bar->setRange(0, ProgressHigh.load());
-    const double size = static_cast<double>(static_cast<std::uint32_t>(product->Size));
-    const double parts = list.GetDownloadEntryCount() - 1;
-    double position = 0;
+    const auto size = static_cast<std::uint64_t>(product->Size);
+    const auto parts = static_cast<std::uint64_t>(std::max(list.GetDownloadEntryCount() - 1, 0));
+    const auto hashed = static_cast<std::uint64_t>(std::max<qint64>(Checker.GetHashedBytes(), 0));
+    int position = 0;
     switch (Phase.load()) {
-      case PHASE_EXISTING:
-        position = size == 0 ? 0 : Checker.GetHashedBytes() / (size / 100);
-        break;
+      case PHASE_EXISTING: position = PhasePosition(0, hashed, size); break;
       case PHASE_PARTS:
-        position = parts == 0 ? 100 : Checker.CurrentIndex.load() / (parts / 100) + 100;
+        position = PhasePosition(100, static_cast<std::uint64_t>(std::max(Checker.CurrentIndex.load(), 0)), parts);
         break;
-      case PHASE_JOIN:
-        position = size == 0 ? 200 : Joint.GetJoinedBytes() / (size / 100) + 200;
-        break;
-      case PHASE_PRODUCT:
-        position = size == 0 ? 300 : Checker.GetHashedBytes() / (size / 100) + 300;
-        break;
+      case PHASE_JOIN: position = PhasePosition(200, Joint.GetJoinedBytes(), size); break;
+      case PHASE_PRODUCT: position = PhasePosition(300, hashed, size); break;
       default: break;
     }
-    // Truncated; a file longer than its entry says is held at the bar's end.
-    SetProgressPosition(*bar, position >= INT_MAX ? INT_MAX : static_cast<int>(position));
+    SetProgressPosition(*bar, position);
   }
   CParcel2SubDlg::OnTimer(timerId);
 }

@@ -23,7 +23,7 @@ std::uint64_t GetProductSpace() {
     LogFatal(app.Logger, "Could not get DL-Entry0");
     return 0;
   }
-  return 2 * static_cast<std::uint64_t>(static_cast<std::uint32_t>(product->Size));
+  return CDownloadList::RequiredSpace(product->Size, 0);
 }
 
 bool IsOnSameVolume(const QString& a, const QString& b) {

@@ -11,12 +11,12 @@ constexpr std::uint64_t MB_100 = 104857600;
 constexpr std::uint64_t GB_1 = 1073741824;
 constexpr std::uint64_t GB_10 = 10737418240;
 
-// The quotient is an unsigned 32-bit number before it becomes a double.
+// The whole quotient becomes a double: no size overflows on its way.
 double Hundredths(std::uint64_t bytes, std::uint64_t divisor) {
-  return static_cast<double>(static_cast<std::uint32_t>(bytes / divisor)) / 100.0;
+  return static_cast<double>(bytes / divisor) / 100.0;
 }
 double Tenths(std::uint64_t bytes, std::uint64_t divisor) {
-  return static_cast<double>(static_cast<std::uint32_t>(bytes / divisor)) / 10.0;
+  return static_cast<double>(bytes / divisor) / 10.0;
 }
 
 std::uint64_t CeilDiv(std::uint64_t value, std::uint64_t divisor) { return (value + divisor - 1) / divisor; }

@@ -30,3 +30,17 @@ std::int32_t DecimalToInt(const QString& text) {
   if (negative) return static_cast<std::int32_t>(-value < min ? min : -value);
   return static_cast<std::int32_t>(value > max ? max : value);
 }
+
+bool ParseByteCount(const QString& text, std::int64_t& value) {
+  constexpr std::int64_t max = std::numeric_limits<std::int64_t>::max();
+  if (text.isEmpty()) return false;
+  std::int64_t parsed = 0;
+  for (const QChar c : text) {
+    if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
+    const int digit = c.unicode() - u'0';
+    if (parsed > (max - digit) / 10) return false;
+    parsed = parsed * 10 + digit;
+  }
+  value = parsed;
+  return true;
+}

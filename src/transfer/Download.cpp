@@ -2,9 +2,9 @@
 
 #include "transfer/BodySink.h"
 
-int CDownload::DownloadToSink(const QString&, CBodySink&, const CBodyRules&) { return -1; }
+std::int64_t CDownload::DownloadToSink(const QString&, CBodySink&, const CBodyRules&) { return -1; }
 
-int CDownload::DownloadToFile(const QString& url, const QString& path) {
+std::int64_t CDownload::DownloadToFile(const QString& url, const QString& path) {
   CFileSink sink(path, false);
   return DownloadToSink(url, sink);
 }

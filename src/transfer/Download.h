@@ -38,12 +38,12 @@ public:
   virtual int init() { return 0; }
   virtual void Close() {}
   // -1: no usable answer; 0: digest mismatch or empty body; n: bytes written.
-  virtual int DownloadToSink(const QString& url, CBodySink& sink, const CBodyRules& rules = {});
+  virtual std::int64_t DownloadToSink(const QString& url, CBodySink& sink, const CBodyRules& rules = {});
   // The body into a file of its own, never through a link.
-  int DownloadToFile(const QString& url, const QString& path);
+  std::int64_t DownloadToFile(const QString& url, const QString& path);
   virtual int DownloadToBytes(const QString& url, QByteArray& bytes);
   virtual void GetResponseHead(QString& text);
-  virtual int GetReceivedSize() const { return -1; }
+  virtual std::int64_t GetReceivedSize() const { return -1; }
   // Any thread: the received size reads 0 until the next download's bytes.
   virtual void ClearReceivedSize() {}
 

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <limits>
 #include <chrono>
 #include <thread>
 
@@ -47,7 +48,7 @@ std::uint32_t CDownloadExecuter::SecondsAtTheLimit(int entryCount) const {
   double bytes = 0;
   for (int i = 1; i < entryCount; ++i) {
     const CDownloadEntry* entry = List->GetDownloadEntry(i);
-    if (entry && !entry->IsDownloaded.load()) bytes += static_cast<std::uint32_t>(entry->Size);
+    if (entry && !entry->IsDownloaded.load()) bytes += static_cast<double>(entry->Size);
   }
   return static_cast<std::uint32_t>(std::clamp(bytes / static_cast<double>(limit), 0.0, 4294967295.0));
 }
@@ -64,10 +65,12 @@ int CDownloadExecuter::CountDownloaded(int entryCount) const {
 // The part's bytes go through the digest pipeline as they are written, the
 // product's digest too when this part follows the parts before it; then
 // they are also put after those parts in the product being assembled.
-int CDownloadExecuter::FetchPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest,
+std::int64_t CDownloadExecuter::FetchPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest,
                                  CAssemblyCopy& assembly, std::int64_t resumeFrom) {
   CBodyRules rules;
-  rules.MaxBodyBytes = static_cast<std::int64_t>(entry.Size) + 1;
+  // One byte past the part tells a longer body; a part of the largest size
+  // gets no such byte.
+  rules.MaxBodyBytes = entry.Size + (entry.Size < std::numeric_limits<std::int64_t>::max() ? 1 : 0);
   rules.ResumeFrom = resumeFrom;
   rules.WholeSize = entry.Size;
   std::int64_t offset = 0;
@@ -80,7 +83,7 @@ int CDownloadExecuter::FetchPart(int part, CDownloadEntry& entry, const QString&
   // part never counts that size as this part's bytes.
   Transfer->ClearReceivedSize();
   RunningPart.store(part);
-  const int result = Transfer->DownloadToSink(MakeBodyUrl(entry), sink, rules);
+  const std::int64_t result = Transfer->DownloadToSink(MakeBodyUrl(entry), sink, rules);
   digest.Drain();
   ClosedIdentity = sink.GetClosedIdentity();
   if (sink.IsDiskFull()) DiskFull.store(1);

@@ -90,7 +90,7 @@ private:
   std::uint32_t SecondsAtTheLimit(int entryCount) const;
   EPartOutcome DownloadPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest,
                             CAssemblyCopy& assembly);
-  int FetchPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest, CAssemblyCopy& assembly,
+  std::int64_t FetchPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest, CAssemblyCopy& assembly,
                 std::int64_t resumeFrom);
   int CheckFetchedPart(int part, CDownloadEntry& entry, const QString& path, const CDigestPipeline& digest,
                        const CAssemblyCopy& assembly);

@@ -65,6 +65,6 @@ int CFileChecker::JudgeProduct(const CMD5Digest::Digest* digest) {
   const QString path = List->GetOutputFilePath();
   if (path.isEmpty()) return 0;
   if (!digest) return Hasher.CompareFileDigest(path, expected) == 1 ? 1 : 0;
-  Hasher.SetHashedBytes(static_cast<std::uint32_t>(product->Size));
+  Hasher.SetHashedBytes(product->Size);
   return Hasher.CompareDigest(path, *digest, expected) == 1 ? 1 : 0;
 }

@@ -103,7 +103,7 @@ void CUrlDownload::GetResponseHead(QString& text) {
 }
 
 // Runs on the calling worker thread.
-int CUrlDownload::DownloadToSink(const QString& url, CBodySink& sink, const CBodyRules& rules) {
+std::int64_t CUrlDownload::DownloadToSink(const QString& url, CBodySink& sink, const CBodyRules& rules) {
   CCall call;
   call.Sink = &sink;
   call.Rules = rules;

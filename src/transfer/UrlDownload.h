@@ -41,10 +41,10 @@ public:
 
   int init() override;
   void Close() override;
-  int DownloadToSink(const QString& url, CBodySink& sink, const CBodyRules& rules = {}) override;
+  std::int64_t DownloadToSink(const QString& url, CBodySink& sink, const CBodyRules& rules = {}) override;
   int DownloadToBytes(const QString& url, QByteArray& bytes) override;
   void GetResponseHead(QString& text) override;
-  int GetReceivedSize() const override { return ReceivedSize.load(std::memory_order_relaxed); }
+  std::int64_t GetReceivedSize() const override { return ReceivedSize.load(std::memory_order_relaxed); }
   void ClearReceivedSize() override { ReceivedSize.store(0, std::memory_order_relaxed); }
   // Why the last DownloadToSink could not trust the server's certificate;
   // empty when it had no such trouble. The calling worker thread only.
@@ -87,7 +87,7 @@ public:
   bool AreRequestsAborted() const { return RequestsAborted.load() != 0; }
 
 private:
-  // Both kinds of download count the body in a 32-bit result.
+  // A body in memory is counted in a 32-bit result.
   static inline const QString BODY_TOO_LONG_TEXT = QStringLiteral("The response body is longer than 2147483647 bytes.");
 
   // ATTEMPT_WHOLE_AGAIN: a resume the host answered otherwise than with
@@ -99,7 +99,7 @@ private:
     CBodySink* Sink = nullptr;
     CBodyRules Rules;
     QString Query;
-    int Result = -1;
+    std::int64_t Result = -1;
     int Retry = 1;
     bool HeadCaptured = false;
     QString Location;
@@ -118,7 +118,7 @@ private:
   void SetRunningRequest(CHttpRequest* request);
 
   std::atomic<std::int32_t> ConnectState{0};
-  std::atomic<std::int32_t> ReceivedSize{0};
+  std::atomic<std::int64_t> ReceivedSize{0};
   std::atomic<std::int64_t> TotalReceived{0};
   QString ProxyServer;
   std::atomic<std::int32_t> AccessMode{ACCESS_NONE};

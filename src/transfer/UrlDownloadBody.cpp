@@ -63,7 +63,7 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
     ReportFileFailure(openError);
   } else {
     if (keep > 0) LogTrace(Logger, "Resumed file=%s:From=%s", sink.GetPath(), QString::number(keep));
-    call.Result = static_cast<int>(keep);
+    call.Result = keep;
     ReceivedSize.store(call.Result, std::memory_order_relaxed);
     bool failed = false;
     int got = 0;
@@ -85,11 +85,6 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
         call.HeadCaptured = true;
         ResponseHead.fill(0);
         std::memcpy(ResponseHead.data(), buffer.data(), static_cast<std::size_t>(std::min(got, RESPONSE_HEAD_SIZE)));
-      }
-      // The result is a 32-bit count; a longer body is cut off, not wrapped.
-      if (got > std::numeric_limits<int>::max() - call.Result) {
-        LogError(Logger, "Download Read CInternetException:%s", BODY_TOO_LONG_TEXT);
-        break;
       }
       const std::int64_t limit = call.Rules.MaxBodyBytes;
       const bool overLimit = limit >= 0 && call.Result + static_cast<std::int64_t>(got) > limit;
@@ -115,7 +110,7 @@ void CUrlDownload::ReceiveBody(CHttpRequest& request, CCall& call, CDownloadTime
     QString closeError;
     if (!sink.End(closeError) && !failed) {
       ReportFileFailure(closeError);
-      call.Result = static_cast<int>(std::min<qint64>(call.Result, QFileInfo(sink.GetPath()).size()));
+      call.Result = std::min<std::int64_t>(call.Result, QFileInfo(sink.GetPath()).size());
     }
   }
   watchdog.Paused.store(1);

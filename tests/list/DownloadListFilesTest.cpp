@@ -134,13 +134,13 @@ TEST_F(DownloadListFilesTest, RequiredSpaceCountsTheProductTwiceLessWhatIsDone) 
   EXPECT_EQ(List.GetRequiredSpace(), 200u);
   List.SetTargetSaveDir("/save");
 
-  // The size is unsigned and the product is doubled in 64 bits.
-  Parse("DL,0,big.bin,d0,2147483647");
-  List.GetDownloadEntry(1)->IsDownloaded = 0;
+  // Sizes are 64-bit: a 5 GiB product in parts of 2.5 GiB, one verified.
+  Parse("DL,0,big.bin,d0,5368709120");
+  Parse("DL,1,p1," + D1 + ",2684354560");
+  Parse("DL,2,p2," + D2 + ",2684354560");
+  List.GetDownloadEntry(1)->IsDownloaded = 1;
   List.GetDownloadEntry(2)->IsDownloaded = 0;
-  EXPECT_EQ(List.GetRequiredSpace(), 4294967294u);
-  Parse("DL,0,big.bin,d0,-1");
-  EXPECT_EQ(List.GetRequiredSpace(), 8589934590u);
+  EXPECT_EQ(List.GetRequiredSpace(), 8053063680u);
 }
 
 TEST_F(DownloadListFilesTest, RequiredSpaceWithoutTheProductEntry) {

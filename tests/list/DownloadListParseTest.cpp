@@ -84,7 +84,7 @@ struct LineCase {
   ListCheck Check;
 };
 
-void ExpectDownload(const CDownloadList& list, int index, const char* fileName, const char* digest, int size) {
+void ExpectDownload(const CDownloadList& list, int index, const char* fileName, const char* digest, std::int64_t size) {
   const CDownloadEntry* entry = list.GetDownloadEntry(index);
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(entry->FileName, fileName);
@@ -108,6 +108,18 @@ void ExpectSoftware(const CDownloadList& list, const char* name, const char* enN
   EXPECT_EQ(list.ProductNo, productNo);
 }
 
+// A size the list cannot stand behind leaves no entry at all, so the list
+// is refused as one without entries, and the log says which size it was.
+TEST_F(DownloadListParseTest, ASizeThatIsNoByteCountSpoilsTheList) {
+  Load("VN,100\nDL,0,prod.bin,d0,9223372036854775808\nDL,1,p1,d1,150\nIS,0,setup.exe,,1,1\n");
+  EXPECT_EQ(List.GetDownloadEntryCount(), 0);
+  EXPECT_EQ(List.GetInstallEntryCount(), 0);
+  EXPECT_TRUE(Logger.Has("ERROR Invalid download-list-file:Size=9223372036854775808"));
+  Load("VN,100\nDL,0,prod.bin,d0,5368709120\nDL,1,p1,d1,2684354560\nDL,2,p2,d2,2684354560\n");
+  ASSERT_EQ(List.GetDownloadEntryCount(), 3) << "a later good list is read in full";
+  EXPECT_EQ(List.GetDownloadEntry(0)->Size, 5368709120);
+}
+
 TEST_F(DownloadListParseTest, ReadsSingleLines) {
   const LineCase cases[] = {
       {"tags ignore letter case", "dl,0,a,b,1\n", [](auto& l) { ExpectDownload(l, 0, "a", "b", 1); }},
@@ -123,7 +135,7 @@ TEST_F(DownloadListParseTest, ReadsSingleLines) {
        [](auto& l) { ExpectSoftware(l, "Name", "Name", 5); }},
       {"software record short", "SN,0,Name\n", ExpectNothingRead},
       {"download record short", "DL,0,a,b\n", ExpectNothingRead},
-      {"download record short by its line end", "DL,0,a,b,\n", [](auto& l) { ExpectDownload(l, 0, "a", "b", 0); }},
+      {"download record short by its line end", "DL,0,a,b,\n", ExpectNothingRead},
       {"extra field ignored", "DL,0,a,b,12,extra\n", [](auto& l) { ExpectDownload(l, 0, "a", "b", 12); }},
       {"Seq with a space is counted but not reached", "DL, 1,a,b,5\n",
        [](auto& l) {
@@ -131,11 +143,17 @@ TEST_F(DownloadListParseTest, ReadsSingleLines) {
          EXPECT_EQ(l.GetDownloadEntry(1), nullptr);
        }},
       {"Seq with a leading zero is not reached", "DL,01,a,b,5\n", [](auto& l) { EXPECT_EQ(l.GetDownloadEntry(1), nullptr); }},
-      {"space before a number", "DL,1,a,b, 5\n", [](auto& l) { ExpectDownload(l, 1, "a", "b", 5); }},
-      {"unreadable number", "DL,1,a,b,abc\n", [](auto& l) { ExpectDownload(l, 1, "a", "b", 0); }},
-      {"number too large", "DL,1,a,b,99999999999\n", [](auto& l) { ExpectDownload(l, 1, "a", "b", 2147483647); }},
-      {"number too small", "DL,1,a,b,-99999999999\n",
-       [](auto& l) { ExpectDownload(l, 1, "a", "b", -2147483647 - 1); }},
+      // A size that is no byte count spoils the whole list, the lines before it too.
+      {"space before a size", "DL,0,a,b,1\nDL,1,a,b, 5\n", ExpectNothingRead},
+      {"unreadable size", "DL,1,a,b,abc\n", ExpectNothingRead},
+      {"digits then text in a size", "DL,1,a,b,5k\n", ExpectNothingRead},
+      {"negative size", "DL,1,a,b,-5\n", ExpectNothingRead},
+      {"size with a sign", "DL,1,a,b,+5\n", ExpectNothingRead},
+      {"size past 2^63-1", "DL,1,a,b,9223372036854775808\n", ExpectNothingRead},
+      {"size far past 2^63-1", "DL,1,a,b,99999999999999999999999\n", ExpectNothingRead},
+      {"size of 2^63-1", "DL,1,a,b,9223372036854775807\n",
+       [](auto& l) { ExpectDownload(l, 1, "a", "b", 9223372036854775807); }},
+      {"a product past 4 GiB", "DL,0,a,b,5368709120\n", [](auto& l) { ExpectDownload(l, 0, "a", "b", 5368709120); }},
       {"digits then text", "VN,12ab\n", [](auto& l) { EXPECT_EQ(l.FileVersion, 12); }},
       {"a later Seq replaces", "DL,1,a,b,5\nDL,1,c,d,6\n",
        [](auto& l) {

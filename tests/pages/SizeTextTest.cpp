@@ -1,5 +1,8 @@
 #include "pages/SizeText.h"
 
+#include "list/DownloadList.h"
+#include "pages/ProgressPosition.h"
+
 #include "platform/UiLanguage.h"
 #include "support/QtPrint.h"
 
@@ -28,10 +31,61 @@ TEST(SizeText, SixFormatsAroundEveryThreshold) {
       {10737418240, "10.00 GB", "10240 MB"},
       {10737418241, "10.0 GB", "10240 MB"},
       {1099511627776, "1024.0 GB", "1048576 MB"},
+      // Past 2^32 tenths of a GB, and the largest size a list may give.
+      {461168601842738790, "429496731.2 GB", "439804651110 MB"},
+      {9223372036854775807, "8589934624.0 GB", "8796093022207 MB"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FormatSizeText(c.Bytes), c.Fine) << c.Bytes;
     EXPECT_EQ(FormatSizeTextCoarse(c.Bytes), c.Coarse) << c.Bytes;
+  }
+}
+
+// The room asked for and the bars' arithmetic, around 2^31, 2^32 and 1 TiB:
+// nothing wraps or is cut to 32 bits.
+TEST(SizeText, FreeSpaceAndProgressHoldPast32Bits) {
+  constexpr std::int64_t G2 = std::int64_t{1} << 31, G4 = std::int64_t{1} << 32, T1 = std::int64_t{1} << 40;
+  const struct {
+    std::int64_t Product;
+    std::uint64_t Verified;
+    std::uint64_t Required;
+  } spaces[] = {
+      {G2 - 1, 0, 2 * (G2 - 1)},
+      {G2, 0, 2 * G2},
+      {G2 + 1, G2, G2 + 2},
+      {G4, 0, 2 * G4},
+      {G4 + 1, 3 * G2, 2 * G4 + 2 - 3 * G2},
+      {5 * (G4 / 4), 5 * (G4 / 8), 5 * (G4 / 2) - 5 * (G4 / 8)},  // a 5 GiB product, one 2.5 GiB part verified
+      {T1, T1 / 2, 2 * T1 - T1 / 2},
+      {T1, 2 * T1, 0},
+      {T1, 3 * T1, 0},  // parts longer than the product never ask for less than nothing
+      {INT64_MAX, 0, 2 * static_cast<std::uint64_t>(INT64_MAX)},
+      {-1, 0, 0},
+  };
+  for (const auto& c : spaces) EXPECT_EQ(CDownloadList::RequiredSpace(c.Product, c.Verified), c.Required) << c.Product;
+
+  const struct {
+    std::uint64_t Done;
+    std::uint64_t Total;
+    int Phase;    // the verification bar's position in the join phase (200 to 300)
+    int Percent;  // the unattended progress line
+  } bars[] = {
+      {0, 0, 200, 0},
+      {G2 - 1, G2, 299, 99},
+      {G2, G2, 300, 100},
+      {G2, G4, 250, 50},
+      {G4 + 1, G4 * 2, 250, 50},
+      {3 * G4, 4 * G4, 275, 75},
+      {T1 / 100 * 33, T1, 232, 32},
+      {T1, T1, 300, 100},
+      {T1 - 1, T1, 299, 99},
+      {2 * T1, T1, 400, 100},  // a file longer than its entry says stops at the end
+      {UINT64_MAX, T1, 1677721800, 100},
+      {UINT64_MAX, 1, 2147483647, 100},  // held at the largest position
+  };
+  for (const auto& c : bars) {
+    EXPECT_EQ(PhasePosition(200, c.Done, c.Total), c.Phase) << c.Done << " of " << c.Total;
+    EXPECT_EQ(PercentOf(c.Done, c.Total), c.Percent) << c.Done << " of " << c.Total;
   }
 }
 
