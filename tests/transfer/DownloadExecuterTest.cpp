@@ -5,6 +5,7 @@
 #include "support/TestBytes.h"
 #include "support/MemoryLog.h"
 #include "support/QtPrint.h"
+#include "support/ListLines.h"
 #include "support/TempFolder.h"
 #include "transfer/FileJoint.h"
 #include "transfer/UrlDownload.h"
@@ -321,6 +322,43 @@ TEST_F(DownloadExecuterTest, NothingIsWrittenThroughALinkOrPastAPartsSize) {
   EXPECT_EQ(joint.Join(List), 0u);
   EXPECT_EQ(CTempFolder::Read(victim), "precious");
   EXPECT_EQ(reported, 1) << "the join's write failure is reported";
+}
+
+}  // namespace
+
+namespace {
+
+// The time left at the bandwidth limit counts every byte of parts past
+// 2 GiB and 4 GiB: it is known before any part ends, here from a transfer
+// that fetches nothing.
+TEST(DownloadExecuterSizes, TheTimeAtTheLimitCountsPartsPast32Bits) {
+  CMemoryLog log;
+  CTempFolder temp;
+  const QString digest = QStringLiteral("0123456789abcdef0123456789abcdef");
+  const struct {
+    std::int64_t Part;
+    std::int64_t Rate;
+    std::uint32_t Seconds;
+  } cases[] = {
+      {(std::int64_t{1} << 31) + 1048576, 1048576, 2 * 2049},
+      {(std::int64_t{1} << 32) + 1048576, 1048576, 2 * 4097},
+      {std::int64_t{1} << 40, 1 << 30, 2 * 1024},
+      {std::int64_t{1} << 61, 1, 4294967295u},  // held at the largest count
+  };
+  for (const auto& c : cases) {
+    CDownloadList list(log);
+    LoadListLines(list, {"DL,0,big.bin," + digest + "," + QString::number(2 * c.Part),
+                         "DL,1,big.bin.001," + digest + "," + QString::number(c.Part),
+                         "DL,2,big.bin.002,fedcba9876543210fedcba9876543210," + QString::number(c.Part)});
+    list.SetTargetSaveDir(temp.File(QStringLiteral("save")));
+    CDownload nothing;
+    CDownloadExecuter executer(log);
+    executer.List = executer.Checker.List = &list;
+    executer.Transfer = &nothing;
+    executer.SetRateLimit(c.Rate);
+    EXPECT_EQ(executer.Execute(), 0) << c.Part;
+    EXPECT_EQ(executer.RemainingSeconds.load(), c.Seconds) << c.Part;
+  }
 }
 
 }  // namespace
