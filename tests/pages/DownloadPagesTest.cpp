@@ -295,10 +295,8 @@ TEST_F(DownloadPages, WithoutEntryZeroTheVerificationReportsAnError) {
   EXPECT_EQ(CountLines("FATAL  Could not get DL-Entry0"), 1);
 }
 
-// The transfer and the join only report a file they cannot write; the
-// program tells the customer in a box (text and reason) while the worker
-// waits: a part that goes to a full device, and a product whose name a
-// link has taken.
+// The transfer and the join only report a file they cannot write; the program
+// shows the box with the reason: a part to a full device, a link at the product.
 TEST_F(DownloadPages, AFileThatCannotBeWrittenIsToldInABox) {
   const int language = GetUiLanguage();
   SetUiLanguage(LANG_ENGLISH_US);
@@ -307,14 +305,12 @@ TEST_F(DownloadPages, AFileThatCannotBeWrittenIsToldInABox) {
   CMessageBoxResponder boxes;
   CDownloadExecuter executer(App->Logger);
   executer.SetPurchase(App->HostUrl, App->PurchaseNo, App->PurchaseKey, 0);
-  EXPECT_EQ(App->UrlDownload.DownloadToFile(executer.MakeBodyUrl(*App->DownloadList.GetDownloadEntry(1)),
-                                            QStringLiteral("/dev/full")),
-            -1);
+  const QString url = executer.MakeBodyUrl(*App->DownloadList.GetDownloadEntry(1));
+  EXPECT_EQ(App->UrlDownload.DownloadToFile(url, QStringLiteral("/dev/full")), -1);
   WriteAllParts();
   ASSERT_TRUE(QFile::link(Save.File(QStringLiteral("elsewhere")), ProductPath()));
   EXPECT_EQ(Frame->Page10.Joint.Join(App->DownloadList), 0u);
   SetUiLanguage(language);
-
   const auto asked = boxes.Asked();
   ASSERT_EQ(asked.size(), 2u);
   for (const auto& box : asked) {
