@@ -21,7 +21,7 @@ make_sparse_product() {
 case "$scenario" in
   large)
     make_sparse_product
-    "$host_program" publish --catalog "$work/catalog" --product "$large" --name "Large" --en-name "Large" \
+    publish --catalog "$work/catalog" --product "$large" --name "Large" --en-name "Large" \
       --number 9 --file-name large.bin --parts 2 --purchase "5151:large-key" > "$work/publish.out" \
       || fail "publishing failed"
     grep -q ": $large_size bytes in 2 parts" "$work/publish.out" || fail "published: $(cat "$work/publish.out")"
