@@ -11,13 +11,6 @@ int PhasePosition(int start, std::uint64_t done, std::uint64_t total) {
   return position >= INT_MAX ? INT_MAX : static_cast<int>(position);
 }
 
-int PercentOf(std::uint64_t done, std::uint64_t total) {
-  if (total == 0) return 0;
-  // In 128 bits: a hundred times a size past 2^57 does not fit in 64.
-  const auto percent = static_cast<unsigned __int128>(done) * 100 / total;
-  return static_cast<int>(std::min<unsigned __int128>(percent, 100));
-}
-
 void SetProgressPosition(QProgressBar& bar, int position) {
   // Below the range the bar shows nothing done, as at its low end.
   if (position < bar.minimum()) {

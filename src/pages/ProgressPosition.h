@@ -10,9 +10,6 @@ class QProgressBar;
 // clamp. An empty total counts as nothing done.
 int PhasePosition(int start, std::uint64_t done, std::uint64_t total);
 
-// done of total in whole percent, 0 to 100; 0 for an empty total.
-int PercentOf(std::uint64_t done, std::uint64_t total);
-
 // Sets a bar's position the way the Windows control takes it: a position
 // outside the range is clamped (QProgressBar would ignore it).
 void SetProgressPosition(QProgressBar& bar, int position);
