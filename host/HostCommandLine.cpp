@@ -21,7 +21,7 @@ const char* const USAGE =
     "  parcel2-host keygen DIR\n"
     "  parcel2-host serve CATALOG [--bind ADDRESS] [--port N] [--quiet] [--no-ranges]\n"
     "      [--fault RULE]... [--throttle BYTES_PER_SECOND] [--tls-cert FILE --tls-key FILE]\n"
-    "      [--accel-redirect PREFIX]\n"
+    "      [--accel-redirect PREFIX] [--busy-above K[:STATUS]]\n"
     "  parcel2-host --help\n"
     "fault RULE: KIND[:ARG[:ARG]][,endpoint=list|body|list_u8|body_u8|list_test|body_test|other|any]"
     "[,reqid=NAME][,count=N|all]\n"
@@ -33,6 +33,9 @@ const char* const USAGE =
     "  \"X-Accel-Redirect: PREFIX<product id>/<part name>\" and no body, for nginx in front\n"
     "  to send from an internal location over the catalog (it answers Range itself);\n"
     "  throttle and stall faults reach nginx as X-Accel-Limit-Rate and X-Parcel2-Rate-After\n"
+    "--busy-above K[:STATUS]: a part asked for while K part bodies are being sent already\n"
+    "  gets STATUS (503 unless given; 429 says the same); the most bodies that were open at\n"
+    "  once is printed with every SIGUSR1 and at the end\n"
     "--signing-key: signs the list (SV,<serial>,<expires> and SG,<key id>,<signature>); serial\n"
     "  default: the time of publishing in seconds; it expires after D days (default 90)\n"
     "keygen: writes DIR/maker.pem (the private key, keep it secret) and DIR/maker.pub.pem\n"
@@ -48,6 +51,23 @@ bool ToInt(const QString& text, qint64& value) {
   bool ok = false;
   value = text.toLongLong(&ok);
   return ok;
+}
+
+// "K" or "K:STATUS", K above 0 and a status of 400 to 599.
+bool ReadBusy(const QString& text, CHostServer::COptions& options) {
+  qint64 above = 0;
+  qint64 status = 503;
+  const bool hasStatus = text.contains(QLatin1Char(':'));
+  if (!ToInt(text.section(QLatin1Char(':'), 0, 0), above) || above <= 0 || above > 1000) return false;
+  if (hasStatus && (!ToInt(text.section(QLatin1Char(':'), 1), status) || status < 400 || status > 599)) return false;
+  options.BusyAbove = static_cast<int>(above);
+  options.BusyStatus = static_cast<int>(status);
+  return true;
+}
+
+void PrintPeak(std::FILE* out, const CHostServer& server) {
+  std::fprintf(out, "Peak part bodies open at once: %d\n", server.GetPeakOpenBodies());
+  std::fflush(out);
 }
 
 }  // namespace
@@ -196,6 +216,7 @@ int RunHostServe(const QStringList& arguments, std::FILE* out, std::FILE* err) {
       options.TlsKeyFile = value;
     } else if (name == QLatin1String("--accel-redirect") && value.startsWith(QLatin1Char('/'))) {
       options.AccelRedirect = value;
+    } else if (name == QLatin1String("--busy-above") && ReadBusy(value, options)) {
     } else if (name == QLatin1String("--throttle") && ToInt(value, number) && number > 0) {
       rules.push_back(CHostFaultRule{HOST_ANY, std::string(), -1, CHostFault::Throttle(number)});
     } else {
@@ -235,8 +256,9 @@ int RunHostServe(const QStringList& arguments, std::FILE* out, std::FILE* err) {
   while (sigwait(&stopSignals, &received) == 0 && received == SIGUSR1) {
     server.GetWaiter().ReleaseStalls();
     std::fprintf(out, "Released the stalls\n");
-    std::fflush(out);
+    PrintPeak(out, server);
   }
+  PrintPeak(out, server);
   std::fprintf(out, "Stopping\n");
   server.Stop();
   return 0;

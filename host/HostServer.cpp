@@ -95,6 +95,7 @@ bool CHostServer::Start(const COptions& options, QString* error) {
     return false;
   }
   Options = options;
+  SetBusyAbove(options.BusyAbove, options.BusyStatus);
   Waiter.Reset();
   Impl = std::make_unique<CImpl>();
   if (IsSecure()) {
@@ -205,6 +206,17 @@ bool CHostServer::Start(const COptions& options, QString* error) {
     // httplib takes a provider of length 0 for one without a length and
     // would wait for its end, so an empty body goes out whole.
     if (stream->GetContentLength() == 0) return sendWhole(status, QByteArray(), "application/octet-stream");
+    // A part's body counts as open from here until its last byte is sent
+    // or its client has gone.
+    const int open = OpenBodies.fetch_add(1) + 1;
+    const int busyAbove = BusyAbove.load();
+    if (busyAbove > 0 && open > busyAbove) {
+      OpenBodies.fetch_sub(1);
+      response.headers.clear();
+      return sendWhole(BusyStatus.load(), QByteArray("Too many connections\n"), "text/plain");
+    }
+    for (int peak = PeakOpenBodies.load(); open > peak && !PeakOpenBodies.compare_exchange_weak(peak, open);) {
+    }
     response.status = status;
     Requests.SetStatus(index, status);
     response.set_content_provider(
@@ -213,7 +225,10 @@ bool CHostServer::Start(const COptions& options, QString* error) {
           return stream->Provide(static_cast<std::int64_t>(offset), static_cast<std::int64_t>(length),
                                  [&sink](const char* data, std::size_t size) { return sink.write(data, size); });
         },
-        [stream, finish, status](bool) { finish(status, stream->GetBytesSent()); });
+        [this, stream, finish, status](bool) {
+          OpenBodies.fetch_sub(1);
+          finish(status, stream->GetBytesSent());
+        });
   };
   server.Get(".*", handler);
   server.Post(".*", handler);

@@ -39,6 +39,11 @@ public:
     // front under this internal location (X-Accel-Redirect, no body), which
     // then answers any Range itself.
     QString AccelRedirect;
+    // Above 0: a part asked for while this many part bodies are being sent
+    // already gets BusyStatus instead, as a host that allows each customer
+    // a few connections answers.
+    int BusyAbove = 0;
+    int BusyStatus = 503;
   };
 
   explicit CHostServer(CHostCatalog& catalog);
@@ -60,6 +65,13 @@ public:
   CHostWaiter& GetWaiter() { return Waiter; }
   // Connections accepted since the object was made.
   int GetConnectionCount() const { return Connections.load(); }
+  // The most part bodies that were being sent at once since the start.
+  int GetPeakOpenBodies() const { return PeakOpenBodies.load(); }
+  // As COptions::BusyAbove and BusyStatus, from now on; 0 ends it.
+  void SetBusyAbove(int bodies, int status = 503) {
+    BusyStatus.store(status);
+    BusyAbove.store(bodies);
+  }
 
   // The short UTF-16LE text a list request with an unknown purchase gets.
   static QByteArray ErrorAnswer();
@@ -81,4 +93,8 @@ private:
   // Read by the serving threads and by callers on any thread while Stop clears it.
   std::atomic<int> Port{0};
   std::atomic<int> Connections{0};
+  std::atomic<int> OpenBodies{0};
+  std::atomic<int> PeakOpenBodies{0};
+  std::atomic<int> BusyAbove{0};
+  std::atomic<int> BusyStatus{503};
 };

@@ -76,6 +76,8 @@ public:
   }
   void ClearRequests() { Server.GetRequests().Clear(); }
   int CountConnections() const { return Server.GetConnectionCount(); }
+  int PeakOpenBodies() const { return Server.GetPeakOpenBodies(); }
+  void SetBusyAbove(int bodies, int status = 503) { Server.SetBusyAbove(bodies, status); }
 
   bool WaitForStalled(int count, std::chrono::milliseconds timeout) {
     return Server.GetWaiter().WaitForStalled(count, timeout);

@@ -64,6 +64,7 @@ int main(int argc, char** argv) {
   if (parsed.HasLink) app.SetPurchaseLink(parsed.Link);
   app.SetMayAskForPurchase(!parsed.Unattended);
   app.UrlDownload.SetMaxReceiveRate(parsed.LimitRate);
+  app.Connections.store(parsed.Connections);
   std::unique_ptr<CUnattendedRun> run;
   if (parsed.Unattended) {
     run = std::make_unique<CUnattendedRun>(app, parsed);

@@ -114,6 +114,12 @@ qint64 ParseRate(const QString& text) {
   return value * unit;
 }
 
+int ParseConnections(const QString& text) {
+  if (text.size() != 1) return 0;
+  const int count = text[0].unicode() - u'0';
+  return count >= 1 && count <= CProgramArguments::MAX_CONNECTIONS ? count : 0;
+}
+
 CProgramArguments ParseProgramArguments(const QStringList& arguments) {
   CProgramArguments parsed;
   QStringList wizard;
@@ -149,6 +155,13 @@ CProgramArguments ParseProgramArguments(const QStringList& arguments) {
       parsed.LimitRate = i + 1 < arguments.size() ? ParseRate(arguments[++i]) : 0;
       if (parsed.LimitRate == 0) {
         parsed.Error = QStringLiteral("--limit-rate needs a rate in bytes per second above 0, as 500K, 2M or 1G");
+        return parsed;
+      }
+    } else if (argument == QStringLiteral("--connections")) {
+      parsed.Connections = i + 1 < arguments.size() ? ParseConnections(arguments[++i]) : 0;
+      if (parsed.Connections == 0) {
+        parsed.Error = QStringLiteral("--connections needs a number of parts to fetch at once, from 1 to %1")
+                           .arg(CProgramArguments::MAX_CONNECTIONS);
         return parsed;
       }
     } else if (argument.startsWith(QStringLiteral("--"))) {
@@ -211,8 +224,9 @@ bool DecodeProgramArguments(int argc, char** argv, QStringList& arguments, QStri
 QString ProgramUsageText() {
   return QStringLiteral(
       "Usage: parcel2 [-L] [-E] [-T N] -P NUMBER -K KEY [-H URL] [--limit-rate RATE]\n"
+      "               [--connections N]\n"
       "       parcel2 --unattended -P NUMBER -K KEY [-H URL] [--folder DIR] [--install]\n"
-      "               [--limit-rate RATE] [-L] [-E]\n"
+      "               [--limit-rate RATE] [--connections N] [-L] [-E]\n"
       "       parcel2 [--unattended ...] 'parcel-two://purchase?no=NUMBER&key=KEY[&host=URL]'\n"
       "       parcel2 --help | --version\n"
       "\n"
@@ -233,6 +247,8 @@ QString ProgramUsageText() {
       "  --limit-rate RATE\n"
       "                  receive at most RATE bytes per second, in both modes;\n"
       "                  K, M or G after the number count 1024, 1024^2, 1024^3\n"
+      "  --connections N fetch up to N parts at once (1 to 8, default 4); a host\n"
+      "                  that answers the extra connections with 429 or 503 gets fewer\n"
       "  --help          print this text\n"
       "  --version       print the version\n"
       "\n"

@@ -10,6 +10,9 @@
 // their values are taken out of the command line before the wizard sees it,
 // so a folder such as /srv/My-Logs cannot switch the log on.
 struct CProgramArguments {
+  static constexpr int DEFAULT_CONNECTIONS = 4;
+  static constexpr int MAX_CONNECTIONS = 8;
+
   bool Unattended = false;
   bool Install = false;
   bool Help = false;
@@ -22,6 +25,8 @@ struct CProgramArguments {
   CPurchaseLink Link;
   // --limit-rate in bytes per second; 0: no limit.
   qint64 LimitRate = 0;
+  // --connections: how many parts are fetched at once.
+  int Connections = DEFAULT_CONNECTIONS;
   // The rest, joined with single spaces: what the wizard parses.
   QString WizardCommandLine;
   // Wrong usage: what to tell the user; empty when the arguments are fine.
@@ -43,6 +48,9 @@ void BlankPurchaseKeys(int argc, char** argv);
 // A rate as curl's --limit-rate takes it: bytes per second, with an
 // optional K, M or G (either case) for steps of 1024. 0 when it is not one.
 qint64 ParseRate(const QString& text);
+
+// The number after --connections: 1 to MAX_CONNECTIONS; 0 when it is not one.
+int ParseConnections(const QString& text);
 
 // The text of --help: the switches and the exit codes.
 QString ProgramUsageText();

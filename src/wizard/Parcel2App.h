@@ -68,6 +68,10 @@ public:
   std::atomic<int> ReacquireDownloadInfo{0};
   std::atomic<int> TestMode{0};
   std::atomic<int> UiLanguage{0};
+  // How many parts the download fetches at once (--connections). The
+  // program passes the command line's choice, 4 unless told; an object
+  // made without one fetches a part at a time.
+  std::atomic<int> Connections{1};
 
   // The purchase and the host, from "-P", "-K" and "-H"; fixed before the
   // wizard starts, read by the workers.

@@ -35,4 +35,23 @@ TEST(ProgramArguments, ALimitRateReadsAsCurlsSwitchInBothModes) {
   EXPECT_EQ(ParseProgramArguments({"-P", "7"}).LimitRate, 0);
 }
 
+// --connections takes 1 to 8 in both modes, 4 without it, and stays off
+// the wizard's command line; anything else is wrong usage.
+TEST(ProgramArguments, ConnectionsAreOneToEightInBothModes) {
+  for (const bool unattended : {false, true}) {
+    QStringList arguments = {"-P", "7", "-K", "k", "--connections", "8", "-L"};
+    if (unattended) arguments.prepend("--unattended");
+    const CProgramArguments parsed = ParseProgramArguments(arguments);
+    EXPECT_TRUE(parsed.Error.isEmpty()) << parsed.Error.toStdString();
+    EXPECT_EQ(parsed.Connections, 8);
+    EXPECT_EQ(parsed.WizardCommandLine, "-P 7 -K k -L");
+  }
+  EXPECT_EQ(ParseProgramArguments({"-P", "7", "--connections", "1"}).Connections, 1);
+  EXPECT_EQ(ParseProgramArguments({"-P", "7"}).Connections, 4);
+  const QString wrong = "--connections needs a number of parts to fetch at once, from 1 to 8";
+  for (const char* value : {"0", "9", "", "-1", "4x", "04", "x"})
+    EXPECT_EQ(ParseProgramArguments({"-P", "7", "--connections", value}).Error, wrong) << value;
+  EXPECT_EQ(ParseProgramArguments({"-P", "7", "--connections"}).Error, wrong);
+}
+
 }  // namespace
