@@ -1,5 +1,6 @@
 #pragma once
 
+#include "log/LogLineTag.h"
 #include "log/LogWriter.h"
 #include "log/PurchaseKeyMask.h"
 #include "platform/TextFormat.h"
@@ -10,7 +11,9 @@
 enum ELogLevel { LOG_FATAL = 1, LOG_ERROR = 2, LOG_WARNING = 3, LOG_INFO = 4, LOG_TRACE = 5 };
 
 inline void LogAt(CLogWriter& logger, int level, const QString& message) {
-  if (logger.IsEnabled(level)) logger.Write(logger.FormatLine(logger.GetPrefix(), level, 0, MaskPurchaseKey(message)));
+  if (!logger.IsEnabled(level)) return;
+  const QString& tag = CLogLineTag::Current();
+  logger.Write(logger.FormatLine(logger.GetPrefix(), level, 0, MaskPurchaseKey(tag.isEmpty() ? message : tag + message)));
 }
 
 template <typename... Args>

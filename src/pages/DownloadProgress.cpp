@@ -27,7 +27,7 @@ QString Amount(std::int64_t bytes) {
 
 }  // namespace
 
-CByteProgress MeasureDownload(const CDownloadList& list, int runningPart, std::int64_t runningBytes) {
+CByteProgress MeasureDownload(const CDownloadList& list, const std::vector<CPartBytes>& running) {
   CByteProgress progress;
   const int count = list.GetDownloadEntryCount();
   for (int i = 1; i < count; ++i) {
@@ -39,8 +39,11 @@ CByteProgress MeasureDownload(const CDownloadList& list, int runningPart, std::i
     if (entry->IsDownloaded.load() != 0) {
       ++progress.PartsDone;
       progress.Done += size;
-    } else if (i == runningPart) {
-      progress.Done += std::clamp<std::int64_t>(runningBytes, 0, size);
+    } else {
+      std::int64_t bytes = 0;
+      for (const CPartBytes& part : running)
+        if (part.Part == i) bytes = std::max(bytes, std::clamp<std::int64_t>(part.Bytes, 0, size));
+      progress.Done += bytes;
     }
   }
   return progress;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <utility>
+#include <vector>
 
 class CDownloadList;
 
@@ -17,9 +18,19 @@ struct CByteProgress {
   int Parts = 0;
 };
 
-// runningPart: the part being fetched (0: none), runningBytes: what its
-// file holds. A running part already marked counts once, as marked.
-CByteProgress MeasureDownload(const CDownloadList& list, int runningPart, std::int64_t runningBytes);
+// A part being fetched (0: none) and what its file holds.
+struct CPartBytes {
+  int Part = 0;
+  std::int64_t Bytes = 0;
+};
+
+// The parts being fetched at once are added to the parts marked. A running
+// part already marked counts once, as marked; a part named twice (a lane
+// that gave it up and one that took it) counts once, with its larger size.
+CByteProgress MeasureDownload(const CDownloadList& list, const std::vector<CPartBytes>& running);
+inline CByteProgress MeasureDownload(const CDownloadList& list, int runningPart, std::int64_t runningBytes) {
+  return MeasureDownload(list, std::vector<CPartBytes>{{runningPart, runningBytes}});
+}
 
 // The bar's position for the progress out of steps (0 when nothing is known).
 int ProgressSteps(const CByteProgress& progress, int steps);

@@ -15,6 +15,7 @@ void CParcel2Dlg03::DownloadThreadFunction(CParcel2Dlg03* page) {
   executer.Product = &app.ProductAssembly;
   executer.SetPurchase(app.HostUrl, app.PurchaseNo, app.PurchaseKey, app.TestMode.load());
   executer.SetRateLimit(app.UrlDownload.GetMaxReceiveRate());
+  executer.SetConnections(app.Connections.load());
   if (app.UrlDownload.GetMaxReceiveRate() > 0)
     LogInfo(app.Logger, "Bandwidth limit=%s bytes/s", QString::number(app.UrlDownload.GetMaxReceiveRate()));
   app.UrlDownload.SetDigestCheck(0);

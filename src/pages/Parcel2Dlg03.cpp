@@ -39,11 +39,11 @@ bool CParcel2Dlg03::OnInitDialog() {
   // The bytes of this visit's parts were not received at this speed.
   Executer.RunningPart.store(0);
   Speed.Clear();
-  Speed.Add(Now(), app.UrlDownload.GetTotalReceived());
+  Speed.Add(Now(), TotalReceived());
   ShowProgress();
   LastRoundedSeconds = -1;
   PartsAtLastCheck = list.CountMarkedParts();
-  BytesAtLastCheck = app.UrlDownload.GetTotalReceived();
+  BytesAtLastCheck = TotalReceived();
   SetDlgItemText(IDC_REMAINING_TIME, LoadString(IDS_CALCULATING));
   SetTimer(DISPLAY_TIMER, DisplayPeriodMs);
   SetTimer(STALL_TIMER, StallPeriodMs);
@@ -53,6 +53,7 @@ bool CParcel2Dlg03::OnInitDialog() {
   Cancelled.store(0);
   Executed.store(0);
   app.UrlDownload.AllowRequests();
+  Executer.AllowOtherLanes();
   Worker.Begin([this] { DownloadThreadFunction(this); });
   return true;
 }
@@ -67,7 +68,7 @@ void CParcel2Dlg03::OnTimer(int timerId) {
 // "Calculating" stays until a tick has produced a nonzero estimate; from
 // the tick after it the estimate is rewritten every time.
 void CParcel2Dlg03::UpdateDisplay() {
-  Speed.Add(Now(), GetApp().UrlDownload.GetTotalReceived());
+  Speed.Add(Now(), TotalReceived());
   ShowProgress();
   std::uint64_t rounded = 0;
   const QString text = FormatRemainingTime(Executer.RemainingSeconds.load(), &rounded);
@@ -75,11 +76,18 @@ void CParcel2Dlg03::UpdateDisplay() {
   if (rounded != 0) LastRoundedSeconds = static_cast<int>(rounded);
 }
 
-// The running part is read before its size: the executer clears the size
+// Each running part is read before its size: the executer clears the size
 // before it names a new part, so that size is never the previous part's.
 CByteProgress CParcel2Dlg03::MeasureProgress() const {
-  const int running = Executer.RunningPart.load();
-  return MeasureDownload(GetApp().DownloadList, running, GetApp().UrlDownload.GetReceivedSize());
+  const int first = Executer.RunningPart.load();
+  std::vector<CPartBytes> running{{first, GetApp().UrlDownload.GetReceivedSize()}};
+  for (const CDownloadExecuter::CRunningPart& lane : Executer.GetOtherLanesRunning())
+    running.push_back(CPartBytes{lane.Part, lane.Bytes});
+  return MeasureDownload(GetApp().DownloadList, running);
+}
+
+std::int64_t CParcel2Dlg03::TotalReceived() const {
+  return GetApp().UrlDownload.GetTotalReceived() + Executer.GetOtherLanesReceived();
 }
 
 void CParcel2Dlg03::ShowProgress() {
@@ -93,8 +101,7 @@ void CParcel2Dlg03::ShowProgress() {
 // the period, and only a line that brought less than 64 KiB in a whole
 // period (and marked nothing) is stopped.
 void CParcel2Dlg03::CheckForStall(int marked) {
-  CUrlDownload& transfer = GetApp().UrlDownload;
-  const std::int64_t received = transfer.GetTotalReceived();
+  const std::int64_t received = TotalReceived();
   if (marked == PartsAtLastCheck && received - BytesAtLastCheck < STALL_MIN_BYTES && Executed.load() == 0) {
     StopDownload();
     LogError(GetApp().Logger, "Download Time-Out");
@@ -128,6 +135,7 @@ bool CParcel2Dlg03::OnCommand(int commandId) {
 void CParcel2Dlg03::StopDownload() {
   Executer.CancelFlag.store(1);
   GetApp().UrlDownload.AbortRequests();
+  Executer.AbortOtherLanes();
 }
 
 void CParcel2Dlg03::OnDestroy() {

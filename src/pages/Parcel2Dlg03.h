@@ -11,7 +11,7 @@
 
 // The download progress page (template 137). Its worker runs the executer
 // over the parts not yet marked; the page shows the product's name, a bar
-// over the bytes (the parts marked and what the running part holds), the
+// over the bytes (the parts marked and what the running parts hold), the
 // bytes done of the total with the speed, and the time left; it asks before
 // it cancels, and stops a download that in a whole stall period marked no
 // part and received less than 64 KiB: a slow line that still brings bytes
@@ -37,8 +37,10 @@ public:
   // Tests replace the clock the speed is measured by.
   void SetClock(Clock clock) { Now = std::move(clock); }
 
-  // UI thread: the bytes of the parts marked and of the running part.
+  // UI thread: the bytes of the parts marked and of the running parts.
   CByteProgress MeasureProgress() const;
+  // Any thread: body bytes received over every lane; only grows.
+  std::int64_t TotalReceived() const;
 
   void OnTimer(int timerId) override;
 
@@ -63,8 +65,8 @@ protected:
 private:
   void UpdateDisplay();
   void CheckForStall(int marked);
-  // UI thread: the executer stops before its next part, and the part that
-  // is running ends now.
+  // UI thread: the executer stops before its next part, and the parts
+  // that are running end now.
   void StopDownload();
 
   void ShowProgress();

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 class CBodySink;
 
@@ -47,6 +48,23 @@ public:
   // Any thread: the received size reads 0 until the next download's bytes.
   virtual void ClearReceivedSize() {}
 
+  // Another transfer like this one (the same access, time-out, rate and
+  // reports) with connections of its own, for a part fetched beside this
+  // one's; none when this one cannot make one.
+  virtual std::unique_ptr<CDownload> MakeSibling() const { return nullptr; }
+  // Any thread: ends the running request and refuses further ones until
+  // AllowRequests.
+  virtual void AbortRequests() {}
+  virtual void AllowRequests() {}
+  // Any thread: body bytes received over every request so far.
+  virtual std::int64_t GetTotalReceived() const { return 0; }
+  // The status of the host's last answer to the last call; 0 without one.
+  virtual int GetLastStatus() const { return 0; }
+  // Bytes per second for every request from now on (0: no limit); set
+  // while no request runs.
+  virtual void SetMaxReceiveRate(std::int64_t) {}
+  virtual std::int64_t GetMaxReceiveRate() const { return 0; }
+
   // 1 turns the check of the "Digest" header on; anything else turns it off.
   void SetDigestCheck(int flag) { DigestCheck.store(flag); }
   void GetDigestBytes(QByteArray& bytes) const { bytes = DigestBytes; }
@@ -57,6 +75,7 @@ protected:
   void ReportWriteFailure(const QString& reason) const {
     if (WriteFailureReport) WriteFailureReport(reason);
   }
+  const CWriteFailureReport& GetWriteFailureReport() const { return WriteFailureReport; }
 
   std::atomic<std::int32_t> DigestCheck{0};
   QByteArray DigestBytes;  // of the last checked response

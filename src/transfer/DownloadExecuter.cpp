@@ -7,7 +7,8 @@
 #include "transfer/CheckedParts.h"
 #include "transfer/DigestPipeline.h"
 #include "transfer/Download.h"
-#include "transfer/MoveAverage.h"
+#include "transfer/DownloadLane.h"
+#include "transfer/ExecuterEstimate.h"
 #include "transfer/PartSink.h"
 #include "transfer/ProductAssembly.h"
 
@@ -26,7 +27,14 @@ CDownloadExecuter::CDownloadExecuter(CLogWriter& logger)
         return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch())
             .count();
       }),
-      Sleep([](int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }) {}
+      Sleep([](int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }) {
+  Lanes[0] = std::make_unique<CDownloadLane>();
+  Lanes[0]->RunningPart = &RunningPart;
+}
+
+CDownloadExecuter::~CDownloadExecuter() = default;
+
+void CDownloadExecuter::SetConnections(int count) { Connections.store(std::clamp(count, 1, MAX_LANES)); }
 
 void CDownloadExecuter::SetPurchase(const QString& hostUrl, int purchaseNo, const QString& purchaseKey,
                                     int testMode) {
@@ -65,8 +73,10 @@ int CDownloadExecuter::CountDownloaded(int entryCount) const {
 // The part's bytes go through the digest pipeline as they are written, the
 // product's digest too when this part follows the parts before it; then
 // they are also put after those parts in the product being assembled.
-std::int64_t CDownloadExecuter::FetchPart(int part, CDownloadEntry& entry, const QString& path, CDigestPipeline& digest,
-                                 CAssemblyCopy& assembly, std::int64_t resumeFrom) {
+std::int64_t CDownloadExecuter::FetchPart(CDownloadLane& lane, int part, CDownloadEntry& entry, const QString& path,
+                                          std::int64_t resumeFrom) {
+  CDigestPipeline& digest = lane.Digest;
+  CAssemblyCopy& assembly = lane.Assembly;
   CBodyRules rules;
   // One byte past the part tells a longer body; a part of the largest size
   // gets no such byte.
@@ -81,11 +91,11 @@ std::int64_t CDownloadExecuter::FetchPart(int part, CDownloadEntry& entry, const
   CPartSink sink(path, digest, productBefore, assemble ? &assembly : nullptr);
   // The previous part's size is cleared first, so a reader that sees this
   // part never counts that size as this part's bytes.
-  Transfer->ClearReceivedSize();
-  RunningPart.store(part);
-  const std::int64_t result = Transfer->DownloadToSink(MakeBodyUrl(entry), sink, rules);
+  lane.Transfer->ClearReceivedSize();
+  lane.RunningPart->store(part);
+  const std::int64_t result = lane.Transfer->DownloadToSink(MakeBodyUrl(entry), sink, rules);
   digest.Drain();
-  ClosedIdentity = sink.GetClosedIdentity();
+  lane.ClosedIdentity = sink.GetClosedIdentity();
   if (sink.IsDiskFull()) DiskFull.store(1);
   // Whatever came of the part, the parts before it are still in place.
   if (assembly.IsStarted()) Product->RecordAssembly(part - 1, assembly.GetIdentity());
@@ -94,14 +104,19 @@ std::int64_t CDownloadExecuter::FetchPart(int part, CDownloadEntry& entry, const
 
 // The digest computed while receiving stands for the file only when every
 // byte the file holds went through it; otherwise the file is read.
-int CDownloadExecuter::CheckFetchedPart(int part, CDownloadEntry& entry, const QString& path,
-                                        const CDigestPipeline& digest, const CAssemblyCopy& assembly) {
-  if (digest.GetSubmittedBytes() != static_cast<std::uint64_t>(entry.Size)) return Checker.Check(&entry);
+int CDownloadExecuter::CheckFetchedPart(CDownloadLane& lane, int part, CDownloadEntry& entry, const QString& path) {
+  const CDigestPipeline& digest = lane.Digest;
+  const CAssemblyCopy& assembly = lane.Assembly;
+  if (digest.GetSubmittedBytes() != static_cast<std::uint64_t>(entry.Size)) return CheckPart(&entry);
   CHashOutcome outcome;
   outcome.Result = CMD5Digest::HASH_DONE;
   outcome.Digest = digest.GetPart().Final();
-  const int result = Checker.CheckHashed(&entry, outcome);
-  if (result == 1 && Ledger) Ledger->Record(path, outcome.Digest, ClosedIdentity);
+  int result = 0;
+  {
+    std::lock_guard<std::mutex> guard(CheckLock);
+    result = Checker.CheckHashed(&entry, outcome);
+  }
+  if (result == 1 && Ledger) Ledger->Record(path, outcome.Digest, lane.ClosedIdentity);
   if (result == 1 && Product) {
     if (digest.GetProduct()) Product->RecordProductAfter(*List, part, *digest.GetProduct());
     if (assembly.IsStarted()) Product->RecordAssembly(part, assembly.GetIdentity());
@@ -115,18 +130,23 @@ int CDownloadExecuter::CheckFetchedPart(int part, CDownloadEntry& entry, const Q
 // not end the pass: only attempts that make no progress count. A part that
 // was resumed and then fails its check is fetched whole once more, in case
 // the bytes it kept were the wrong ones.
-CDownloadExecuter::EPartOutcome CDownloadExecuter::DownloadPart(int part, CDownloadEntry& entry, const QString& path,
-                                                                CDigestPipeline& digest, CAssemblyCopy& assembly) {
+int CDownloadExecuter::CheckPart(CDownloadEntry* entry) {
+  std::lock_guard<std::mutex> guard(CheckLock);
+  return Checker.Check(entry);
+}
+
+CDownloadExecuter::EPartOutcome CDownloadExecuter::DownloadPart(CDownloadLane& lane, int part, CDownloadEntry& entry,
+                                                                const QString& path) {
   bool mayResume = true;
   bool resumed = false;
   for (;;) {
     const std::int64_t kept = mayResume ? QFileInfo(path).size() : 0;
     const std::int64_t resumeFrom = kept > 0 && kept < entry.Size ? kept : 0;
     resumed = resumed || resumeFrom > 0;
-    const int fetched = FetchPart(part, entry, path, digest, assembly, resumeFrom);
+    const std::int64_t fetched = FetchPart(lane, part, entry, path, resumeFrom);
     if (DiskFull.load()) return PART_DISK_FULL;
     if (fetched == entry.Size) {
-      if (CheckFetchedPart(part, entry, path, digest, assembly) == 1) return PART_VERIFIED;
+      if (CheckFetchedPart(lane, part, entry, path) == 1) return PART_VERIFIED;
       if (!resumed || !mayResume) return PART_FAILED_CHECK;
       LogWarning(Logger, "Resumed part failed its check, fetched whole:%s", path);
       mayResume = false;
@@ -135,6 +155,8 @@ CDownloadExecuter::EPartOutcome CDownloadExecuter::DownloadPart(int part, CDownl
     // Progress: the file holds more of the part than the attempt began
     // with. A file left as it was, of the part's size or longer, holds none.
     const std::int64_t now = QFileInfo(path).size();
+    const int status = lane.Transfer->GetLastStatus();
+    if (fetched < 0 && now <= resumeFrom && (status == 429 || status == 503)) return PART_HOST_BUSY;
     if (!mayResume || CancelFlag.load() || now <= resumeFrom || now >= entry.Size) return PART_NOT_FETCHED;
     LogWarning(Logger, "DownloadExecuter Resume:%s:Received=%s", path, QString::number(now));
     // The cancel question may be open: no new request until it is answered.
@@ -177,23 +199,40 @@ int CDownloadExecuter::Execute() {
   if (!List->DownloadTempDir.isEmpty()) QDir().mkdir(List->DownloadTempDir);
   List->RemoveUnlistedParts();
 
-  CMoveAverage average(AVERAGE_WINDOW);
   // With a bandwidth limit the time left is known before any part ends.
   if (RateLimit.load() > 0) RemainingSeconds.store(SecondsAtTheLimit(entryCount));
-  CDigestPipeline digest;
-  CAssemblyCopy assembly;
-  std::int64_t previousFinish = Now();
-  int verifiedCount = 0;
-  int result = 0;
+  CEstimate estimate(Now());
+  const int result = Connections.load() > 1 ? RunParallelPasses(entryCount, estimate) : RunSerialPasses(entryCount, estimate);
+  if (result == RUN_CANCELLED) return Cancel();
+  if (result == RUN_DISK_FULL) return 0;
+  LogTrace(Logger, "Finished DownloadExecuter::Execute:Rc=%d", result);
+  return result;
+}
+
+// A part was verified: the estimate moves on.
+void CDownloadExecuter::NoteVerified(CEstimate& estimate, int entryCount) {
+  ++estimate.Verified;
+  const std::int64_t now = Now();
+  const int downloaded = CountDownloaded(entryCount);
+  List->IsAllDownloaded.store(downloaded == entryCount - 1 ? 1 : 0);
+  const int remaining = entryCount - 1 - downloaded;
+  if (estimate.Verified > 0) estimate.Average.Add(static_cast<double>(now - estimate.PreviousFinish));
+  const double seconds = std::clamp(remaining * estimate.Average.GetAverage(), 0.0, 4294967295.0);
+  RemainingSeconds.store(std::max(static_cast<std::uint32_t>(seconds), SecondsAtTheLimit(entryCount)));
+  estimate.PreviousFinish = now;
+}
+
+// One part after the other, on the download worker: 1 or 0 as Execute
+// returns, RUN_CANCELLED or RUN_DISK_FULL (logged).
+int CDownloadExecuter::RunSerialPasses(int entryCount, CEstimate& estimate) {
+  CDownloadLane& lane = *Lanes[0];
+  lane.Transfer = Transfer;
   for (int pass = 0; pass < PASS_COUNT; ++pass) {
     if (pass > 0) LogWarning(Logger, "DownloadExecuter Retry #%d", pass);
-    if (entryCount < 2) {
-      result = 1;
-      break;
-    }
+    if (entryCount < 2) return 1;
     bool passSucceeded = true;
     for (int i = 1; i < entryCount; ++i) {
-      if (!WaitWhilePaused()) return Cancel();
+      if (!WaitWhilePaused()) return RUN_CANCELLED;
       CDownloadEntry* entry = List->GetDownloadEntry(i);
       if (!entry || entry->IsDownloaded.load()) continue;
 
@@ -201,16 +240,16 @@ int CDownloadExecuter::Execute() {
       // folder) has nowhere to go: it is never requested and fails its check.
       const QString path = List->GetTempFilePath(entry);
       if (path.isEmpty()) {
-        Checker.Check(entry);
+        CheckPart(entry);
         passSucceeded = false;
         continue;
       }
-      const EPartOutcome outcome = DownloadPart(i, *entry, path, digest, assembly);
+      const EPartOutcome outcome = DownloadPart(lane, i, *entry, path);
       if (outcome == PART_DISK_FULL) {
         LogError(Logger, "Disk full:%s", path);
-        return 0;
+        return RUN_DISK_FULL;
       }
-      if (outcome == PART_NOT_FETCHED) {
+      if (outcome == PART_NOT_FETCHED || outcome == PART_HOST_BUSY) {
         passSucceeded = false;
         break;
       }
@@ -218,22 +257,9 @@ int CDownloadExecuter::Execute() {
         passSucceeded = false;
         continue;
       }
-      ++verifiedCount;
-
-      const std::int64_t now = Now();
-      const int downloaded = CountDownloaded(entryCount);
-      List->IsAllDownloaded.store(downloaded == entryCount - 1 ? 1 : 0);
-      const int remaining = entryCount - 1 - downloaded;
-      if (verifiedCount > 0) average.Add(static_cast<double>(now - previousFinish));
-      const double seconds = std::clamp(remaining * average.GetAverage(), 0.0, 4294967295.0);
-      RemainingSeconds.store(std::max(static_cast<std::uint32_t>(seconds), SecondsAtTheLimit(entryCount)));
-      previousFinish = now;
+      NoteVerified(estimate, entryCount);
     }
-    if (passSucceeded) {
-      result = 1;
-      break;
-    }
+    if (passSucceeded) return 1;
   }
-  LogTrace(Logger, "Finished DownloadExecuter::Execute:Rc=%d", result);
-  return result;
+  return 0;
 }

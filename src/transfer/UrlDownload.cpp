@@ -50,12 +50,30 @@ int CUrlDownload::init() {
       return 0;
     }
   }
+  SessionMode = AccessMode;
   Session->SetMaxReceiveRate(MaxReceiveRate);
   return 1;
 }
 
-void CUrlDownload::SetMaxReceiveRate(qint64 bytesPerSecond) {
-  MaxReceiveRate = std::max<qint64>(0, bytesPerSecond);
+// The sibling keeps connections of its own: libcurl does not hand a kept
+// connection between requests that run at once, so sharing this one's
+// would serialise the parts again.
+std::unique_ptr<CDownload> CUrlDownload::MakeSibling() const {
+  if (!Session) return nullptr;
+  auto sibling = std::make_unique<CUrlDownload>(Logger);
+  sibling->SetAccess(SessionMode, ProxyServer);
+  sibling->AgentName = AgentName;
+  sibling->TimeoutMs = TimeoutMs;
+  sibling->SetMaxReceiveRate(MaxReceiveRate);
+  sibling->SetDigestCheck(DigestCheck.load());
+  sibling->SetWriteFailureReport(GetWriteFailureReport());
+  if (sibling->init() != 1) return nullptr;
+  sibling->ConnectState.store(ConnectState.load());
+  return sibling;
+}
+
+void CUrlDownload::SetMaxReceiveRate(std::int64_t bytesPerSecond) {
+  MaxReceiveRate = std::max<std::int64_t>(0, bytesPerSecond);
   Pacer.SetRate(MaxReceiveRate);
   if (Session) Session->SetMaxReceiveRate(MaxReceiveRate);
 }
@@ -113,6 +131,7 @@ std::int64_t CUrlDownload::DownloadToSink(const QString& url, CBodySink& sink, c
   CDownloadTimeoutThread watchdog;
   if (ConnectState.load() != 1) Connect();
   ReceivedSize.store(0, std::memory_order_relaxed);
+  LastStatus = 0;
   CertificateProblem.clear();
   FetchedFrom.clear();
 
@@ -208,6 +227,7 @@ CUrlDownload::EAttemptEnd CUrlDownload::Exchange(CHttpRequest& request, CCall& c
   LogTrace(Logger, "Send Request:Query='%s'", call.Query);
 
   const int status = request.GetStatusCode();
+  LastStatus = status;
   LogTrace(Logger, "Received Status-Code=%d", status);
   if (status == 200) {
     // A host that ignores the range sends the whole body: the file starts afresh.

@@ -54,7 +54,9 @@ public:
   const QStringList& GetFetchedFrom() const { return FetchedFrom; }
   // Any thread: body bytes received since the object was made, over every
   // request; a watcher tells a slow but steady transfer from a trickle.
-  std::int64_t GetTotalReceived() const { return TotalReceived.load(std::memory_order_relaxed); }
+  std::int64_t GetTotalReceived() const override { return TotalReceived.load(std::memory_order_relaxed); }
+  int GetLastStatus() const override { return LastStatus; }
+  std::unique_ptr<CDownload> MakeSibling() const override;
 
   void UsePreconfiguredAccess();
   int Connect();
@@ -71,8 +73,8 @@ public:
   // At most this many body bytes per second (0: no limit), for every
   // request from now on: libcurl's limit on each request, and the same
   // rate kept over all of them. Set before a worker uses the object.
-  void SetMaxReceiveRate(qint64 bytesPerSecond);
-  qint64 GetMaxReceiveRate() const { return MaxReceiveRate; }
+  void SetMaxReceiveRate(std::int64_t bytesPerSecond) override;
+  std::int64_t GetMaxReceiveRate() const override { return MaxReceiveRate; }
   // Tests watch the rate's waits on their own clock.
   void SetPacerTime(CRatePacer::Clock clock, CRatePacer::Sleeper sleeper) {
     Pacer.SetTime(std::move(clock), std::move(sleeper));
@@ -81,9 +83,9 @@ public:
   // Any thread: closes the running request, so a send or read waiting in
   // the worker fails at once, and fails every attempt that would follow
   // until AllowRequests. A stop that falls between two parts is not lost.
-  void AbortRequests();
+  void AbortRequests() override;
   // Before a worker starts using the object again.
-  void AllowRequests() { RequestsAborted.store(0); }
+  void AllowRequests() override { RequestsAborted.store(0); }
   bool AreRequestsAborted() const { return RequestsAborted.load() != 0; }
 
 private:
@@ -122,6 +124,8 @@ private:
   std::atomic<std::int64_t> TotalReceived{0};
   QString ProxyServer;
   std::atomic<std::int32_t> AccessMode{ACCESS_NONE};
+  int SessionMode = ACCESS_NONE;  // the access the session was opened with
+  int LastStatus = 0;             // the calling worker thread only
   std::unique_ptr<CHttpSession> Session;
   QString AgentName;
   std::array<char, RESPONSE_HEAD_SIZE> ResponseHead{};
@@ -132,6 +136,6 @@ private:
   std::atomic<std::int32_t> RequestsAborted{0};
   QString CertificateProblem;
   QStringList FetchedFrom;
-  qint64 MaxReceiveRate = 0;
+  std::int64_t MaxReceiveRate = 0;
   CRatePacer Pacer;
 };
