@@ -235,9 +235,10 @@ accept_every_default() {
 
 # 1. From the menu, without a purchase on the command line. The host holds
 # part 2 back, so the download's page is photographed while it waits and
-# the second starts come while a download runs.
+# the second starts come while a download runs; one part at a time, so the
+# parts after it wait too.
 start_host --fault "stall:300000,endpoint=body,reqid=e2e.bin.002"
-start_wizard first -H "$base_url"
+start_wizard first -H "$base_url" --connections 1
 enter_purchase pictures
 accept_every_default 0 pictures
 [ "$(grep -c getlist "$work/host.log")" = 1 ] || fail "the list was asked for more than once"

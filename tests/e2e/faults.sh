@@ -89,9 +89,10 @@ case "$scenario" in
     # Two signals that arrive together while part 3 stalls: both handlers
     # run before the UI thread can act on the first, so the second ends the
     # run at once (the ordinary cancel would wait for the stalled part to be
-    # closed), and the verified parts stay.
+    # closed), and the verified parts stay. One part at a time, so that
+    # part 4 waits behind it.
     start_host --fault "stall:100000,endpoint=body,reqid=e2e.bin.003"
-    start_run first -K e2e-key
+    start_run first -K e2e-key --connections 1
     wait_for 60 bash -c "[ \$(ls '$folder/DownloadTemp' 2>/dev/null | wc -l) -ge 3 ]" || fail "part 3 never started"
     kill -STOP "$run_pid"
     kill -TERM "$run_pid"

@@ -97,9 +97,10 @@ expect_product() {
 
 # A first run that stops while part 3 stalls (parts 1 and 2 verified) by the
 # given signal; the host then comes back without the stall.
+# One part at a time, so that part 4 waits behind the held part 3.
 interrupt_during_part_three() {
   start_host --fault "stall:100000,endpoint=body,reqid=e2e.bin.003"
-  start_run first -K e2e-key
+  start_run first -K e2e-key --connections 1
   wait_for 60 bash -c "[ \$(ls '$folder/DownloadTemp' 2>/dev/null | wc -l) -ge 3 ]" || fail "part 3 never started"
   # The progress line (every 5 s) counts the held part's 100000 bytes too.
   if [ -n "${expect_progress_line:-}" ]; then

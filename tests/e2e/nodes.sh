@@ -80,7 +80,7 @@ case "$scenario" in
     # Killed in the middle of part 3; the second run, through a fresh
     # deployment, gets the rest of it from nginx with a 206.
     deploy first --fault "stall:300000,endpoint=body,reqid=e2e.bin.003"
-    start_run first -K e2e-key
+    start_run first -K e2e-key --connections 1
     wait_for_held_part 3 200000
     kill -KILL "$run_pid"
     finish_run
