@@ -84,7 +84,8 @@ std::int64_t CDownloadExecuter::FetchPart(CDownloadLane& lane, int part, CDownlo
   rules.ResumeFrom = resumeFrom;
   rules.WholeSize = entry.Size;
   std::int64_t offset = 0;
-  const std::optional<CMD5Context> productBefore = Product ? Product->ProductBefore(*List, part) : std::nullopt;
+  const std::optional<CMD5Context> productBefore =
+      Product && lane.CarriesProduct ? Product->ProductBefore(*List, part) : std::nullopt;
   const bool assemble = productBefore && Product->IsAssemblyReadyFor(*List, part, offset);
   assembly.Aim(assemble ? List->GetAssemblyFilePath() : QString(), offset);
   digest.Restart(true, std::nullopt);
@@ -227,6 +228,7 @@ void CDownloadExecuter::NoteVerified(CEstimate& estimate, int entryCount) {
 int CDownloadExecuter::RunSerialPasses(int entryCount, CEstimate& estimate) {
   CDownloadLane& lane = *Lanes[0];
   lane.Transfer = Transfer;
+  lane.CarriesProduct = true;
   for (int pass = 0; pass < PASS_COUNT; ++pass) {
     if (pass > 0) LogWarning(Logger, "DownloadExecuter Retry #%d", pass);
     if (entryCount < 2) return 1;

@@ -136,6 +136,7 @@ private:
   bool RunParallelPass(int entryCount, CEstimate& estimate, bool& succeeded, int& result);
   void RunLane(CDownloadLane& lane, CPass& pass, CEstimate& estimate, int entryCount, std::int64_t rateLimit);
   CDownloadLane* PrepareLane(int index);
+  static void LeaveLane(CPass& pass);
   int Cancel();
   // False when cancelled, before or during the pause.
   bool WaitWhilePaused();

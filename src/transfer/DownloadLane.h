@@ -20,6 +20,10 @@ struct CDownloadLane {
   CDigestPipeline Digest;
   CAssemblyCopy Assembly;
   CFileIdentity ClosedIdentity;  // of the part file last written
+  // The product's digest and assembly go along with the part when it
+  // follows the parts before it; lanes side by side leave them to
+  // CProductCatchUp.
+  bool CarriesProduct = true;
   // The part being fetched, 0 for none; the transfer's received size
   // belongs to it from the moment it is set. Read from the UI thread. The
   // first lane's is the executer's RunningPart.

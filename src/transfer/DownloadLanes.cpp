@@ -5,9 +5,12 @@
 #include "transfer/Download.h"
 #include "transfer/DownloadLane.h"
 #include "transfer/ExecuterEstimate.h"
+#include "transfer/ProductCatchUp.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <deque>
+#include <optional>
 #include <thread>
 
 // Several parts at once: each lane runs on a thread of its own and takes
@@ -16,6 +19,8 @@
 // One pass over the parts not marked when it began. Under Lock.
 struct CDownloadExecuter::CPass {
   std::mutex Lock;
+  std::condition_variable Changed;  // a part verified, or a lane ended
+  bool Verified = false;            // since the worker last looked
   std::deque<int> Queue;
   int Running = 0;  // lanes still taking parts
   bool Succeeded = true;
@@ -36,6 +41,7 @@ CDownloadLane* CDownloadExecuter::PrepareLane(int index) {
     Lanes[index]->Transfer = Lanes[index]->OwnTransfer.get();
   }
   if (index == 0) Lanes[0]->Transfer = Transfer;
+  Lanes[index]->CarriesProduct = false;
   return Lanes[index].get();
 }
 
@@ -76,6 +82,19 @@ bool CDownloadExecuter::RunParallelPass(int entryCount, CEstimate& estimate, boo
   std::vector<std::thread> threads;
   for (int k = 0; k < lanes; ++k)
     threads.emplace_back([this, k, limit, entryCount, &pass, &estimate] { RunLane(*Lanes[k], pass, estimate, entryCount, limit); });
+  // Meanwhile the product's digest and assembly follow the parts verified
+  // in order, on this thread, which would only wait otherwise.
+  std::optional<CProductCatchUp> catchUp;
+  if (Ledger && Product) catchUp.emplace(*List, *Ledger, *Product, CancelFlag);
+  for (bool ended = false; !ended;) {
+    {
+      std::unique_lock<std::mutex> lock(pass.Lock);
+      pass.Changed.wait(lock, [&pass] { return pass.Verified || pass.Running == 0; });
+      pass.Verified = false;
+      ended = pass.Running == 0;
+    }
+    if (catchUp) catchUp->Run();
+  }
   for (std::thread& thread : threads) thread.join();
   succeeded = pass.Succeeded;
   if (!pass.DiskFullPath.isEmpty()) {
@@ -101,13 +120,10 @@ void CDownloadExecuter::RunLane(CDownloadLane& lane, CPass& pass, CEstimate& est
     int part = 0;
     {
       std::lock_guard<std::mutex> guard(pass.Lock);
-      if (pass.Ended || pass.Queue.empty()) {
-        --pass.Running;
-        return;
-      }
-      if (!goOn) {
-        pass.Cancelled = pass.Ended = true;
-        --pass.Running;
+      if (pass.Ended || pass.Queue.empty() || !goOn) {
+        pass.Cancelled = pass.Cancelled || (!goOn && !pass.Ended && !pass.Queue.empty());
+        pass.Ended = pass.Ended || pass.Cancelled;
+        LeaveLane(pass);
         return;
       }
       part = pass.Queue.front();
@@ -130,11 +146,13 @@ void CDownloadExecuter::RunLane(CDownloadLane& lane, CPass& pass, CEstimate& est
       LaneLimit.store(running - 1);
       LogWarning(Logger, "Host busy:Connections=%d", running - 1);
       pass.Queue.push_front(part);
-      --pass.Running;
+      LeaveLane(pass);
       return;
     }
     if (outcome == PART_VERIFIED) {
       NoteVerified(estimate, entryCount);
+      pass.Verified = true;
+      pass.Changed.notify_one();
       continue;
     }
     pass.Succeeded = false;
@@ -142,6 +160,12 @@ void CDownloadExecuter::RunLane(CDownloadLane& lane, CPass& pass, CEstimate& est
     // As with one lane: a part that could not be fetched ends the pass.
     if (outcome != PART_FAILED_CHECK) pass.Ended = true;
   }
+}
+
+// Under the pass's lock.
+void CDownloadExecuter::LeaveLane(CPass& pass) {
+  --pass.Running;
+  pass.Changed.notify_one();
 }
 
 std::vector<CDownloadExecuter::CRunningPart> CDownloadExecuter::GetOtherLanesRunning() const {

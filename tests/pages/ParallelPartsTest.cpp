@@ -19,14 +19,16 @@ protected:
 
 // Four connections over three parts: the host holds parts 1 and 2 open at
 // once while part 3 arrives and is verified first; part 1 then comes
-// spoilt and is fetched again in the next pass. The product, put together
-// out of order, is right, and each part's lines name it.
+// spoilt and is fetched again in the next pass. The product's digest and
+// assembly still follow the parts in order: the join is a rename and
+// nothing is read again. Each part's lines name it.
 TEST_F(ParallelParts, PartsArriveAtOnceOutOfOrderAndASpoiltOneComesAgain) {
   App->Connections = 4;
   HoldFirstBodies({1, 2});
   Host.AddFault(HOST_ANY_BODY, PartName(1), 1, CHostFault::CorruptByte());
   LoadPublishedList();
   OpenFrame();
+  CountSteps();
   ASSERT_TRUE(Frame->EnterState(ST_DOWNLOADING));
   ASSERT_TRUE(Host.WaitForStalled(2, 10s));
   EXPECT_GE(Host.PeakOpenBodies(), 2);
@@ -36,6 +38,9 @@ TEST_F(ParallelParts, PartsArriveAtOnceOutOfOrderAndASpoiltOneComesAgain) {
   ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
   EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
   EXPECT_EQ(CountLines("TRACE  Identical digest:demo.bin"), 1);
+  EXPECT_EQ(Steps[CParcel2Dlg10::PHASE_PARTS].load() + Steps[CParcel2Dlg10::PHASE_JOIN].load() +
+                Steps[CParcel2Dlg10::PHASE_PRODUCT].load(),
+            0);
   EXPECT_EQ(BodyRequests(1), 2) << "the spoilt part once more";
   EXPECT_EQ(BodyRequests(2), 1);
   EXPECT_EQ(BodyRequests(3), 1);
