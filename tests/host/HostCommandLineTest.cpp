@@ -126,6 +126,9 @@ TEST(HostCommandLine, RefusesWhatItCannotRead) {
       {"serve", "/tmp/x", "--fault", "explode"},
       {"serve", "/tmp/x", "--throttle", "0"},
       {"serve", "/tmp/x", "--accel-redirect", "parts/"},
+      {"serve", "/tmp/x", "--busy-above", "0"},
+      {"serve", "/tmp/x", "--busy-above", "2:200"},
+      {"serve", "/tmp/x", "--busy-above", "two"},
   };
   for (const QStringList& arguments : runs) {
     const CCommandRun run = RunHost(arguments);
@@ -139,6 +142,7 @@ TEST(HostCommandLine, RefusesWhatItCannotRead) {
   EXPECT_TRUE(help.Err.empty());
   EXPECT_EQ(RunHost({"serve", "/nonexistent/catalog", "--port", "0"}).Code, 1);
   EXPECT_EQ(RunHost({"serve", "/nonexistent/catalog", "--no-ranges", "--port", "0"}).Code, 1) << "read, then no catalog";
+  EXPECT_EQ(RunHost({"serve", "/nonexistent/catalog", "--busy-above", "2:429", "--port", "0"}).Code, 1);
 }
 
 }  // namespace

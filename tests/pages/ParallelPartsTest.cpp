@@ -50,24 +50,31 @@ TEST_F(ParallelParts, PartsArriveAtOnceOutOfOrderAndASpoiltOneComesAgain) {
     EXPECT_EQ(CountLines(QStringLiteral("Part %1:URL Downloaded:").arg(part)), BodyRequests(part)) << part;
 }
 
-// A host that sends one body at a time and answers 503 beside it: the
-// extra lanes give up their parts and end, the last one fetches them all.
+// A host that sends one body at a time and answers 503 (or 429) beside it:
+// the extra lanes give up their parts and end, the last one fetches them all.
 TEST_F(ParallelParts, AHostThatAllowsOneBodyGetsOneLane) {
   App->Connections = 4;
-  Host.SetBusyAbove(1);
-  HoldFirstBodies({1, 2, 3});  // whichever body is sent first is held
-  LoadPublishedList();
-  OpenFrame();
-  ASSERT_TRUE(Frame->EnterState(ST_DOWNLOADING));
-  ASSERT_TRUE(Host.WaitForStalled(1, 10s));
-  ASSERT_TRUE(WaitUntil([&] { return Frame->Page03.Executer.GetLaneCount() == 1; }));
-  Host.ReleaseStalls();
+  for (const int status : {503, 429}) {
+    SCOPED_TRACE(status);
+    Host.SetBusyAbove(1, status);
+    Host.ClearFaults();
+    HoldFirstBodies({1, 2, 3});  // whichever body is sent first is held
+    App->DownloadList.RemoveAllEntries();
+    LoadPublishedList();
+    OpenFrame();
+    ASSERT_TRUE(Frame->EnterState(ST_DOWNLOADING));
+    ASSERT_TRUE(Host.WaitForStalled(1, 10s));
+    ASSERT_TRUE(WaitUntil([&] { return Frame->Page03.Executer.GetLaneCount() == 1; }));
+    Host.ReleaseStalls();
 
-  ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
-  EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
-  EXPECT_EQ(Host.PeakOpenBodies(), 1);
-  EXPECT_EQ(CountLines("Host busy:Connections=1"), 1);
-  EXPECT_EQ(CountLines("DownloadExecuter Retry #"), 0) << "a busy answer uses up no pass";
+    ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
+    EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
+    EXPECT_EQ(Host.PeakOpenBodies(), 1);
+    EXPECT_EQ(CountLines("Host busy:Connections=1"), status == 503 ? 1 : 2);
+    EXPECT_EQ(CountLines("DownloadExecuter Retry #"), 0) << "a busy answer uses up no pass";
+    ASSERT_TRUE(CleanUpEnded());
+    ASSERT_TRUE(QFile::remove(ProductPath()));
+  }
 }
 
 // Cancel while three parts are held: every lane's request ends at once,
