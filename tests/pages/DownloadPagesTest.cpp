@@ -63,9 +63,10 @@ TEST_F(DownloadPages, ARestartChecksThePartsOnDiskAndFetchesOnlyTheBadOne) {
   spoilt[1000] = static_cast<char>(spoilt[1000] ^ 1);
   WritePart(2, spoilt);
 
+  WatchForDownloadPage();
   ASSERT_TRUE(Frame->EnterState(ST_VERIFY));
-  ASSERT_TRUE(WaitForState(ST_DOWNLOADING)) << "one bad part: incomplete";
   ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
+  EXPECT_TRUE(DownloadPageCame) << "one bad part: incomplete";
   EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
   EXPECT_EQ(BodyRequests(1), 0);
   EXPECT_EQ(BodyRequests(2), 1);
@@ -144,11 +145,12 @@ TEST_F(DownloadPages, APartChangedAfterItsCheckIsCaughtBeforeTheJoin) {
     }
     OpenFrame();
     CountSteps();
+    WatchForDownloadPage();
     ASSERT_TRUE(Frame->EnterState(ST_VERIFY));
-    ASSERT_TRUE(WaitForState(ST_DOWNLOADING)) << "the changed part: incomplete";
-    EXPECT_EQ(Steps[CParcel2Dlg10::PHASE_PARTS].load(), 3) << "only part 2 is read, in 3 chunks";
-    EXPECT_EQ(Steps[CParcel2Dlg10::PHASE_JOIN].load(), 0) << "no join";
     ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
+    EXPECT_TRUE(DownloadPageCame) << "the changed part: incomplete";
+    EXPECT_EQ(StepsAtDownload[CParcel2Dlg10::PHASE_PARTS], 3) << "only part 2 is read, in 3 chunks";
+    EXPECT_EQ(StepsAtDownload[CParcel2Dlg10::PHASE_JOIN], 0) << "no join";
     EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
     EXPECT_EQ(CountLines("Differrent digest:"), caughtBefore + 1);
     EXPECT_EQ(CountLines("Differrent digest:" + PartPath(2)), caughtBefore + 1);
@@ -224,10 +226,11 @@ TEST_F(DownloadPages, PartsFromAnEarlierRunAreReadAndTheProductIsCheckedAsItIsJo
   WritePart(2, PartBytes(2).left(100000));
   OpenFrame();
   CountSteps();
+  WatchForDownloadPage();
   ASSERT_TRUE(Frame->EnterState(ST_VERIFY));
-  ASSERT_TRUE(WaitForState(ST_DOWNLOADING));
-  EXPECT_EQ(Steps[CParcel2Dlg10::PHASE_PARTS].load(), 4) << "parts 1 and 3 only";
   ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
+  EXPECT_TRUE(DownloadPageCame);
+  EXPECT_EQ(StepsAtDownload[CParcel2Dlg10::PHASE_PARTS], 4) << "parts 1 and 3 only";
   EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
   const std::vector<CHostRequest> requests = Host.GetRequests();
   ASSERT_EQ(requests.size(), 1u);

@@ -97,7 +97,21 @@ protected:
     page.SetStepObserver([this, &page] { ++Steps[std::min(page.Phase.load(), 4)]; });
   }
 
+  // The verification leads to the download page on its own, and the
+  // download may be over before a wait for that page looks: the page's
+  // coming is recorded as it happens, with the steps counted until then.
+  void WatchForDownloadPage() {
+    DownloadPageCame = false;
+    Frame->SetStateObserver([this](int state) {
+      if (state != ST_DOWNLOADING || DownloadPageCame) return;
+      DownloadPageCame = true;
+      for (int phase = 0; phase < 5; ++phase) StepsAtDownload[phase] = Steps[phase].load();
+    });
+  }
+
   std::atomic<int> Steps[5] = {};
+  bool DownloadPageCame = false;  // UI thread
+  int StepsAtDownload[5] = {};
 
   CLoopbackHost Host;
   CTempFolder Save;
