@@ -1,5 +1,7 @@
 #include "platform/NoFollowFile.h"
 
+#include "platform/FileIdentity.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -16,7 +18,8 @@ QString ErrorText(int code) { return QString::fromLocal8Bit(std::strerror(code))
 
 // O_NONBLOCK keeps a planted pipe from blocking the open; it is cleared once
 // the file is known to be a regular one.
-bool OpenAt(int folder, const QString& path, const QByteArray& name, QFile& file, QString& error, qint64 keep) {
+bool OpenAt(int folder, const QString& path, const QByteArray& name, QFile& file, QString& error, qint64 keep,
+            const CFileIdentity* mustBe) {
   const int fd = ::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0644);
   if (fd < 0) {
     error = QStringLiteral("%1: %2").arg(path, ErrorText(errno));
@@ -25,6 +28,12 @@ bool OpenAt(int folder, const QString& path, const QByteArray& name, QFile& file
   struct stat status {};
   if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_nlink != 1) {
     error = QStringLiteral("%1: not a regular file of its own").arg(path);
+    ::close(fd);
+    return false;
+  }
+  CFileIdentity opened;
+  if (mustBe && (!ReadFileIdentity(fd, opened) || !(opened == *mustBe))) {
+    error = QStringLiteral("%1: not the file that was checked").arg(path);
     ::close(fd);
     return false;
   }
@@ -53,17 +62,18 @@ bool OpenAt(int folder, const QString& path, const QByteArray& name, QFile& file
 }  // namespace
 
 bool OpenForWritingNoFollow(QFile& file, const QString& path, QString& error) {
-  return OpenAt(AT_FDCWD, path, QFile::encodeName(path), file, error, 0);
+  return OpenAt(AT_FDCWD, path, QFile::encodeName(path), file, error, 0, nullptr);
 }
 
-bool OpenForWritingInRealFolder(QFile& file, const QString& path, QString& error, qint64 keep) {
+bool OpenForWritingInRealFolder(QFile& file, const QString& path, QString& error, qint64 keep,
+                                const CFileIdentity* mustBe) {
   const QFileInfo info(path);
   const int folder = ::open(QFile::encodeName(info.path()).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (folder < 0) {
     error = QStringLiteral("%1: %2").arg(info.path(), ErrorText(errno));
     return false;
   }
-  const bool opened = OpenAt(folder, path, QFile::encodeName(info.fileName()), file, error, keep);
+  const bool opened = OpenAt(folder, path, QFile::encodeName(info.fileName()), file, error, keep, mustBe);
   ::close(folder);
   return opened;
 }

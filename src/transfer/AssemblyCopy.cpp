@@ -2,10 +2,11 @@
 
 #include "platform/NoFollowFile.h"
 
-void CAssemblyCopy::Aim(const QString& path, std::int64_t offset) {
+void CAssemblyCopy::Aim(const QString& path, std::int64_t offset, const CFileIdentity& mustBe) {
   if (File.isOpen()) File.close();
   Path = path;
   Offset = offset;
+  MustBe = mustBe;
   Started = false;
   Failed = false;
   Identity = CFileIdentity();
@@ -20,7 +21,7 @@ bool CAssemblyCopy::Start() {
   // would write an emptied file out when it is closed.
   if (Offset == 0) QFile::remove(Path);
   QString error;
-  Started = OpenForWritingInRealFolder(File, Path, error, Offset);
+  Started = OpenForWritingInRealFolder(File, Path, error, Offset, MustBe.IsEmpty() ? nullptr : &MustBe);
   return Started;
 }
 

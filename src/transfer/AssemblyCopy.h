@@ -20,8 +20,9 @@
 class CAssemblyCopy {
 public:
   // Where the copy goes: path, after the first offset bytes. An empty path
-  // makes no copy.
-  void Aim(const QString& path, std::int64_t offset);
+  // makes no copy. A file that holds bytes to keep must still be the one
+  // checked (mustBe) when it is opened.
+  void Aim(const QString& path, std::int64_t offset, const CFileIdentity& mustBe = CFileIdentity());
   // Opens the file afresh (the part starts afresh too); false when no copy
   // is made.
   bool Start();
@@ -37,6 +38,7 @@ private:
   QFile File;
   QString Path;
   std::int64_t Offset = 0;
+  CFileIdentity MustBe;
   bool Started = false;
   bool Failed = false;
   CFileIdentity Identity;

@@ -86,17 +86,20 @@ std::int64_t CDownloadExecuter::FetchPart(CDownloadLane& lane, int part, CDownlo
   std::int64_t offset = 0;
   const std::optional<CMD5Context> productBefore =
       Product && lane.CarriesProduct ? Product->ProductBefore(*List, part) : std::nullopt;
-  const bool assemble = productBefore && Product->IsAssemblyReadyFor(*List, part, offset);
-  assembly.Aim(assemble ? List->GetAssemblyFilePath() : QString(), offset);
+  CFileIdentity assembled;
+  const bool assemble = productBefore && Product->IsAssemblyReadyFor(*List, part, offset, assembled);
+  assembly.Aim(assemble ? List->GetAssemblyFilePath() : QString(), offset, assembled);
   digest.Restart(true, std::nullopt);
   CPartSink sink(path, digest, productBefore, assemble ? &assembly : nullptr);
   // The previous part's size is cleared first, so a reader that sees this
   // part never counts that size as this part's bytes.
   lane.Transfer->ClearReceivedSize();
   lane.RunningPart->store(part);
+  if (RequestObserver) RequestObserver(part);
   const std::int64_t result = lane.Transfer->DownloadToSink(MakeBodyUrl(entry), sink, rules);
   digest.Drain();
   lane.ClosedIdentity = sink.GetClosedIdentity();
+  lane.CloseFailed = sink.HasCloseFailed();
   if (sink.IsDiskFull()) DiskFull.store(1);
   // Whatever came of the part, the parts before it are still in place.
   if (assembly.IsStarted()) Product->RecordAssembly(part - 1, assembly.GetIdentity());
@@ -104,11 +107,13 @@ std::int64_t CDownloadExecuter::FetchPart(CDownloadLane& lane, int part, CDownlo
 }
 
 // The digest computed while receiving stands for the file only when every
-// byte the file holds went through it; otherwise the file is read.
+// byte the file holds went through it and the file closed cleanly (a
+// failed close may have lost bytes the digest saw); otherwise the file is
+// read.
 int CDownloadExecuter::CheckFetchedPart(CDownloadLane& lane, int part, CDownloadEntry& entry, const QString& path) {
   const CDigestPipeline& digest = lane.Digest;
   const CAssemblyCopy& assembly = lane.Assembly;
-  if (digest.GetSubmittedBytes() != static_cast<std::uint64_t>(entry.Size)) return CheckPart(&entry);
+  if (lane.CloseFailed || digest.GetSubmittedBytes() != static_cast<std::uint64_t>(entry.Size)) return CheckPart(&entry);
   CHashOutcome outcome;
   outcome.Result = CMD5Digest::HASH_DONE;
   outcome.Digest = digest.GetPart().Final();

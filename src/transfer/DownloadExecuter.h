@@ -80,6 +80,9 @@ public:
   // Tests replace the clock and the pause wait.
   void SetClock(Clock clock) { Now = std::move(clock); }
   void SetSleeper(Sleeper sleeper) { Sleep = std::move(sleeper); }
+  // Tests: called on the lane's thread with the part's number just before
+  // its request, when the assembly has been found ready for it.
+  void SetRequestObserver(std::function<void(int part)> observer) { RequestObserver = std::move(observer); }
 
   // 1: every part is downloaded and verified; 0: cancelled, or parts still
   // missing after three passes. Runs on the download worker.
@@ -148,6 +151,7 @@ private:
   int TestMode = 0;
   Clock Now;
   Sleeper Sleep;
+  std::function<void(int part)> RequestObserver;
   std::atomic<std::int64_t> RateLimit{0};
   std::atomic<int> Connections{1};
   std::atomic<int> LaneLimit{1};

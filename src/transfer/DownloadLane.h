@@ -20,6 +20,7 @@ struct CDownloadLane {
   CDigestPipeline Digest;
   CAssemblyCopy Assembly;
   CFileIdentity ClosedIdentity;  // of the part file last written
+  bool CloseFailed = false;      // closing the part file last written
   // The product's digest and assembly go along with the part when it
   // follows the parts before it; lanes side by side leave them to
   // CProductCatchUp.

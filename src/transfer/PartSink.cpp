@@ -16,6 +16,7 @@ CPartSink::CPartSink(const QString& path, CDigestPipeline& digest, const std::op
 bool CPartSink::Begin(std::int64_t keep, QString& errorText) {
   ClosedIdentity = CFileIdentity();
   WriteFailed = false;
+  CloseFailed = false;
   if (!CFileSink::Begin(keep, errorText)) return false;
   // The file starts afresh or goes on, and so do its digest and its copy.
   Digest.Restart(true, ProductBefore);
@@ -71,10 +72,12 @@ bool CPartSink::Write(std::span<const char> bytes, QString& errorText) {
 // Some file systems report a failed write only when the file is closed.
 bool CPartSink::End(QString& errorText) {
   if (Assembly) Assembly->Finish();
-  const CFileIdentity closed = CloseKeepingIdentity(File, GetPath());
-  if (File.error() != QFileDevice::NoError) {
+  QString closeError;
+  const CFileIdentity closed = CloseKeepingIdentity(File, GetPath(), &closeError);
+  if (!closeError.isEmpty()) {
     Full = Full || File.error() == QFileDevice::ResourceError;
-    errorText = File.errorString();
+    errorText = closeError;
+    CloseFailed = true;
     return false;
   }
   if (!WriteFailed) ClosedIdentity = closed;

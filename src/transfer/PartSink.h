@@ -32,6 +32,9 @@ public:
   // The file's identity as it was closed; empty when that cannot be told
   // for sure, or when not every byte could be written.
   const CFileIdentity& GetClosedIdentity() const { return ClosedIdentity; }
+  // The closing reported a failure: the file may not hold what went
+  // through the digest.
+  bool HasCloseFailed() const { return CloseFailed; }
 
 private:
   bool SeedFromKeptBytes(std::int64_t keep, QString& errorText);
@@ -40,5 +43,6 @@ private:
   const std::optional<CMD5Context> ProductBefore;
   CAssemblyCopy* const Assembly;
   bool WriteFailed = false;
+  bool CloseFailed = false;
   CFileIdentity ClosedIdentity;
 };

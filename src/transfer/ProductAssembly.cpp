@@ -89,7 +89,9 @@ bool CProductAssembly::IsAssemblyUnchanged(const QString& path) const {
   return ReadFileIdentity(path, now) && now == AssemblyIdentity;
 }
 
-bool CProductAssembly::IsAssemblyReadyFor(const CDownloadList& list, int part, std::int64_t& offset) const {
+bool CProductAssembly::IsAssemblyReadyFor(const CDownloadList& list, int part, std::int64_t& offset,
+                                          CFileIdentity& identity) const {
+  identity = CFileIdentity();
   if (part < 1 || !PartsLength(list, part, offset)) return false;
   std::lock_guard<std::mutex> guard(Lock);
   const bool intact = AssemblyParts > 0 && MatchesList(list, AssemblyParts) &&
@@ -98,6 +100,7 @@ bool CProductAssembly::IsAssemblyReadyFor(const CDownloadList& list, int part, s
   // that holds parts; every other part goes right after the parts before
   // it, never over the parts after it (a part fetched again).
   if (part == 1) return !intact;
+  if (intact) identity = AssemblyIdentity;
   return intact && AssemblyParts == part - 1;
 }
 

@@ -43,8 +43,9 @@ public:
   // Part number part may be added to the assembly at offset: the file holds
   // exactly the parts before it, the same parts the product's digest was
   // carried over, and is unchanged since. The first part (offset 0) starts
-  // a new file unless an intact one holds parts already.
-  bool IsAssemblyReadyFor(const CDownloadList& list, int part, std::int64_t& offset) const;
+  // a new file unless an intact one holds parts already. identity is what
+  // the file must still be when it is opened (empty for a new file).
+  bool IsAssemblyReadyFor(const CDownloadList& list, int part, std::int64_t& offset, CFileIdentity& identity) const;
   // The assembly holds every part and nothing more, and is unchanged; size
   // is its length.
   bool IsAssemblyComplete(const CDownloadList& list, std::int64_t& size) const;

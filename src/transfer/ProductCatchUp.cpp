@@ -44,8 +44,9 @@ bool CProductCatchUp::AddPart(int part) {
   QFile file;
   if (!OpenRegularForReading(file, path)) return false;
   std::int64_t offset = 0;
-  const bool assemble = Product.IsAssemblyReadyFor(List, part, offset);
-  Assembly.Aim(assemble ? List.GetAssemblyFilePath() : QString(), offset);
+  CFileIdentity assembled;
+  const bool assemble = Product.IsAssemblyReadyFor(List, part, offset, assembled);
+  Assembly.Aim(assemble ? List.GetAssemblyFilePath() : QString(), offset, assembled);
   if (assemble) Assembly.Start();
   if (Buffer.isEmpty()) Buffer.resize(CHUNK_SIZE);
   CMD5Context own;
