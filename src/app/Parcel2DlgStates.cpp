@@ -41,6 +41,7 @@ const CStatePage STATE_PAGES[] = {
     {ST_MESSAGE_6, IDD_FINISH_MESSAGE, IDS_TITLE_MESSAGE, 6},
     {ST_MESSAGE_9, IDD_FINISH_MESSAGE, IDS_TITLE_MESSAGE, 9},
     {ST_VERSION_ERROR, IDD_FINISH_MESSAGE, IDS_TITLE_VERSION_ERROR, 0},
+    {ST_FOLDER_BUSY, IDD_WELCOME, IDS_TITLE_FOLDER_BUSY, 0},
 };
 
 const CStatePage* FindStatePage(int state) {
@@ -110,9 +111,18 @@ bool CParcel2Dlg::ShowState(int state) {
     PostWizardEvent(GetSafeHwnd(), EV_BACK);
   } else {
     CParcel2SubDlg* page = &Page00;
+    // The message page serves several states: only the one that sets a
+    // text shows it.
+    Page00.TextId = -1;
+    Page00.TextArgument.clear();
     switch (state) {
       case ST_WELCOME: Page00.MessageIndex = -1; break;
       case ST_VERSION_ERROR: Page00.TextId = IDS_VERSION_ERROR; break;
+      case ST_FOLDER_BUSY:
+        Page00.MessageIndex = -1;
+        Page00.TextId = IDS_FOLDER_BUSY;
+        Page00.TextArgument = GetApp().DownloadList.DownloadTempDir;
+        break;
       case ST_CONFIRM_SOFTWARE: page = &Page02; break;
       case ST_DOWNLOADING: page = &Page03; break;
       case ST_DOWNLOAD_COMPLETE: page = &Page04; break;

@@ -241,6 +241,11 @@ void CUnattendedRun::ActOnState(int state) {
       }
       if (!Arguments.Install) PressOrGiveUp(IDC_BACK, EXIT_DOWNLOAD_FAILED);
       break;
+    case ST_FOLDER_BUSY:
+      // Another run downloads into the folder: nothing to wait for.
+      Print(Err, QStringLiteral("already downloading into %1").arg(App.DownloadList.DownloadTempDir));
+      EndRun(EXIT_USAGE);
+      break;
     case ST_DOWNLOAD_ERROR: PrintErrorPage(EXIT_DOWNLOAD_FAILED); break;
     case ST_CONNECT_ERROR: PrintErrorPage(EXIT_NO_DOWNLOAD_INFO); break;
     case ST_LIST_NOT_VERIFIED: PrintErrorPage(EXIT_LIST_NOT_VERIFIED); break;

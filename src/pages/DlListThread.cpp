@@ -83,7 +83,7 @@ void CheckStoredList(CParcel2App& app, const QString& listPath) {
     list.RemoveAllEntries();
     list.LoadListFile(listPath);
     list.WriteToLog();
-    list.RemoveTempFiles();
+    if (app.ClaimWorkingFolder(false)) list.RemoveTempFiles();
     // The save folder goes only when nothing else is left in it.
     if (!list.TargetSaveDir.isEmpty()) QDir().rmdir(list.TargetSaveDir);
     list.SetTargetSaveDir(QString());

@@ -18,7 +18,7 @@ bool CParcel2Dlg00::OnInitDialog() {
     if (!message.isEmpty()) SetDlgItemText(IDC_MESSAGE, WithLineBreaks(message));
   }
   if (TextId > 0) {
-    const QString text = LoadString(TextId);
+    const QString text = TextArgument.isEmpty() ? LoadString(TextId) : FormatString(TextId, TextArgument);
     if (!text.isEmpty()) SetDlgItemText(IDC_MESSAGE, WithLineBreaks(text));
   }
   return true;

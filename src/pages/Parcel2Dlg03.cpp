@@ -34,6 +34,8 @@ void CParcel2Dlg03::SetTimerPeriods(int displayMs, int stallMs) {
 bool CParcel2Dlg03::OnInitDialog() {
   CParcel2App& app = GetApp();
   CDownloadList& list = app.DownloadList;
+  // Two runs into one folder would write the same part files.
+  if (!ClaimWorkingFolder(true)) return true;
   SetDlgItemText(IDC_PRODUCT_NAME, app.UiLanguage.load() == LANG_JAPANESE ? list.SoftwareName : list.SoftwareEnName);
   if (auto* bar = GetControl<QProgressBar>(IDC_PROGRESS)) bar->setRange(0, PROGRESS_STEPS);
   // The bytes of this visit's parts were not received at this speed.

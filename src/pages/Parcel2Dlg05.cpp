@@ -116,7 +116,8 @@ void CParcel2Dlg05::OnOK() {
     ShowSaveMessage(*this, IDS_NOT_ENOUGH_SPACE, SAVE_ERROR);
     return;
   }
-  if (invalidate) list.RemoveTempFiles();  // the previous folder itself stays
+  // The previous folder itself stays, and so do parts another run holds.
+  if (invalidate && GetApp().ClaimWorkingFolder(false)) list.RemoveTempFiles();
   if (create) CreateFolder(path);          // a failure shows later as a failed download
   list.SetTargetSaveDir(path);
   list.AppendTargetSaveDir();

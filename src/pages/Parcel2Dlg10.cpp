@@ -44,6 +44,8 @@ bool CParcel2Dlg10::OnInitDialog() {
     OnError();
     return true;
   }
+  // Parts another run is writing are neither read nor joined nor removed.
+  if (!ClaimWorkingFolder(false)) return true;
   ProgressHigh.store(400);
   if (auto* bar = GetControl<QProgressBar>(IDC_PROGRESS)) {
     bar->setRange(0, 400);

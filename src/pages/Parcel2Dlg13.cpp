@@ -85,7 +85,8 @@ void CParcel2Dlg13::OnOK() {
   const QString previous = list.TargetSaveDir;
   if (!previous.isEmpty() && previous != folder) {
     if (ShowSaveMessage(*this, IDS_FOLDER_DIFFERS, SAVE_WARNING_QUESTION) != IDYES) return;
-    list.RemoveTempFiles();
+    // Parts another run holds are its own.
+    if (app.ClaimWorkingFolder(false)) list.RemoveTempFiles();
     // Goes only when empty, so a finished product in it stays.
     RemoveFolder(previous);
   }

@@ -31,6 +31,7 @@ enum ETitleId {
   IDS_TITLE_MESSAGE = 171,
   IDS_TITLE_VERSION_ERROR = 173,
   IDS_TITLE_LIST_NOT_VERIFIED = 174,
+  IDS_TITLE_FOLDER_BUSY = 175,
 };
 
 // The connection error page's text when the host answered with an error
@@ -82,4 +83,10 @@ enum EDesktopTextId {
   IDS_NOTIFY_SAVED = 243,
   IDS_NOTIFY_INSTALLING = 244,
   IDS_ALREADY_RUNNING = 245,
+};
+
+// The page shown instead of a download into a working folder that another
+// run holds (%s is the folder).
+enum EFolderTextId {
+  IDS_FOLDER_BUSY = 246,
 };

@@ -11,6 +11,7 @@
 #include "res/Strings.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
 #include <cassert>
 #include <cstdio>
@@ -109,4 +110,13 @@ QString CParcel2App::GetListFilePath(int number) const {
 
 void ShowWriteFailureBox(const QString& reason) {
   ShowMessageBox(0, FormatString(IDS_WRITE_FAILED, reason), QString(), MB_OK | MB_ICONHAND);
+}
+
+bool CParcel2App::ClaimWorkingFolder(bool make) {
+  const QString folder = DownloadList.DownloadTempDir;
+  if (folder.isEmpty()) return true;
+  if (make) QDir().mkdir(folder);  // a failure shows later as a failed download
+  if (WorkingFolderLock.Lock(folder) != CFolderLock::LOCK_HELD) return true;
+  LogError(Logger, "already downloading into %s", folder);
+  return false;
 }

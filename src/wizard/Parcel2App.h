@@ -3,6 +3,7 @@
 #include "list/DownloadList.h"
 #include "list/ListTrust.h"
 #include "log/DownloaderLogger.h"
+#include "platform/FolderLock.h"
 #include "transfer/CheckedParts.h"
 #include "transfer/ProductAssembly.h"
 #include "transfer/UrlDownload.h"
@@ -45,6 +46,12 @@ public:
   // log is switched on.
   void LogSystemLine();
   QString GetListFilePath(int number) const;
+  // Holds the list's working folder, made first when make is set (only its
+  // last component, as the download makes it). False, with an ERROR line,
+  // when another run holds it: nothing in it may then be touched. A folder
+  // that is not there has nothing to guard yet. Any thread that has the
+  // list to itself.
+  bool ClaimWorkingFolder(bool make);
   const QString& GetCommandLine() const { return CommandLine; }
 
   // Tests replace the network library's set-up to see its failure.
@@ -59,6 +66,10 @@ public:
   // and the product as it was put together from them.
   CCheckedParts CheckedParts;
   CProductAssembly ProductAssembly;
+  // The working folder this run keeps its parts in, held against a second
+  // run into the same folder from the first look at the parts on, for as
+  // long as the process lives (the kernel lets it go at the end).
+  CFolderLock WorkingFolderLock;
   // Whether a list may be used: the maker's keys built into the program,
   // where the highest serials are kept, the clock. Set before the wizard
   // starts (tests give their own), read by the list worker.

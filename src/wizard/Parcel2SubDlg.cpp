@@ -1,6 +1,7 @@
 #include "wizard/Parcel2SubDlg.h"
 
 #include "res/ResourceIds.h"
+#include "wizard/Parcel2App.h"
 #include "wizard/WizardEvents.h"
 
 #include <QKeyEvent>
@@ -23,6 +24,12 @@ const CAccelerator PAGE_ACCELERATORS[] = {
 }  // namespace
 
 void CParcel2SubDlg::OnOK() { PostToParent(WM_WIZARD_EVENT, EV_NEXT); }
+
+bool CParcel2SubDlg::ClaimWorkingFolder(bool make) {
+  if (GetApp().ClaimWorkingFolder(make)) return true;
+  PostToParent(WM_WIZARD_EVENT, EV_FOLDER_BUSY);
+  return false;
+}
 
 void CParcel2SubDlg::OnCancel() { PostToParent(WM_WIZARD_QUIT); }
 

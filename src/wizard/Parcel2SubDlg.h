@@ -14,6 +14,10 @@ public:
   virtual void OnError();
 
 protected:
+  // Pages that touch the working folder's files hold it first; when
+  // another run holds it, the page posts EV_FOLDER_BUSY and does nothing
+  // more (false).
+  bool ClaimWorkingFolder(bool make);
   void OnCancel() override;
   bool OnCommand(int commandId) override;
   bool PreTranslateKey(QKeyEvent& key) override;

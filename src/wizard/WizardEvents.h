@@ -22,6 +22,7 @@ enum EWizardEvent {
   EV_VERSION_ERROR = 8,
   EV_ERROR = 9,
   EV_NOT_VERIFIED = 10,  // the list's signature did not hold
+  EV_FOLDER_BUSY = 11,   // another run holds the working folder
 };
 
 enum EWizardState {
@@ -41,6 +42,7 @@ enum EWizardState {
   ST_DOWNLOAD_ERROR = 21,
   ST_CONNECT_ERROR = 22,
   ST_LIST_NOT_VERIFIED = 23,
+  ST_FOLDER_BUSY = 24,
   ST_MESSAGE_1 = 31,
   ST_MESSAGE_2 = 32,
   ST_MESSAGE_3 = 33,

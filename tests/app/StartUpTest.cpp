@@ -177,7 +177,7 @@ TEST_F(StartUp, DefaultsWithoutPurchaseSwitches) {
   auto app = Start(QString());
   EXPECT_EQ(app->PurchaseNo, 0);
   EXPECT_EQ(app->HostUrl, PARCEL2_DEFAULT_HOST);
-  EXPECT_EQ(app->Config.ActionTable.size(), 52u);
+  EXPECT_EQ(app->Config.ActionTable.size(), 56u);
   EXPECT_TRUE(app->UrlDownload.HasSession());
   EXPECT_EQ(app->UrlDownload.GetAccessMode(), CUrlDownload::ACCESS_PRECONFIG);
 }

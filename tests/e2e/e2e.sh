@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end scenarios of the download itself: happy, killed, cancelled,
-# no-host, wrong-key, unverified-list.
+# no-host, wrong-key, unverified-list, two-runs.
 #   e2e.sh SCENARIO PARCEL2 PARCEL2_HOST
 source "$(dirname "$0")/lib.sh"
 
@@ -66,6 +66,31 @@ case "$scenario" in
     [ -z "$(ls "$XDG_CACHE_HOME" 2>/dev/null | grep '_DownloadUtf8List')" ] || fail "a list was kept: $(ls "$XDG_CACHE_HOME")"
     [ ! -e "$folder" ] || fail "the save folder was made"
     "$parcel2" --help | grep -q "^  8  the download list could not be verified" || fail "--help lacks exit code 8"
+    ;;
+
+  two-runs)
+    # A second run into the folder while the first holds part 3: it ends
+    # at once with 1 and touches nothing; the first goes on to a right
+    # product once the host lets part 3 go.
+    start_host --fault "stall:100000,endpoint=body,reqid=e2e.bin.003"
+    start_run first -K e2e-key
+    # Parts 1 and 2 whole (655360 bytes each) and the 100000 of part 3 before its stall.
+    wait_for 60 bash -c "[ \$(cat '$folder'/DownloadTemp/DownloadFile_* 2>/dev/null | wc -c) -eq 1410720 ]" ||
+      fail "part 3 never stalled"
+    before="$(cd "$folder/DownloadTemp" && ls -l --time-style=full-iso . | md5sum)"
+    first_pid="$run_pid"
+    start_run second -K e2e-key
+    finish_run
+    [ "$run_status" -eq 1 ] || fail "second run: exit $run_status, expected 1"
+    grep -qx "already downloading into $folder/DownloadTemp" "$work/second.err" || fail "second run: no message"
+    [ "$(cd "$folder/DownloadTemp" && ls -l --time-style=full-iso . | md5sum)" = "$before" ] ||
+      fail "the second run touched the parts"
+    kill -USR1 "$host_pid"
+    run_pid="$first_pid"
+    finish_run
+    [ "$run_status" -eq 0 ] || fail "first run: exit $run_status, expected 0"
+    expect_product
+    [ "$(parts_requested)" = "001 002 003 004 " ] || fail "requests: $(parts_requested)"
     ;;
 
   *) fail "unknown scenario" ;;

@@ -8,7 +8,8 @@
 // no worker reaches a real host: the host address points at a closed port
 // and the acquisition page starts no worker. The connection error page is
 // drawn again with an error answer from the host and with a certificate
-// that could not be verified. The purchase dialog that comes before the
+// that could not be verified, and the page of a working folder that another
+// run holds is drawn with a sample folder. The purchase dialog that comes before the
 // wizard is drawn empty and filled in.
 
 #include "app/AboutDlg.h"
@@ -153,6 +154,10 @@ int main(int argc, char** argv) {
     report.ListProblem = LoadString(IDS_LIST_UNKNOWN_KEY);
     frame.EnterState(ST_LIST_NOT_VERIFIED, report);
     ok = Save(frame.GetWidget(), prefix + "list-not-verified.png") && ok;
+    app.DownloadList.SetTargetSaveDir(QStringLiteral("/home/customer/QUILLMAR_Download"));
+    frame.EnterState(ST_FOLDER_BUSY);
+    ok = Save(frame.GetWidget(), prefix + "folder-busy.png") && ok;
+    app.DownloadList.SetTargetSaveDir(QString());
     CAboutDlg about;
     about.CreateModeless(frame.GetWidget());
     ok = Save(about.GetWidget(), prefix + "about.png") && ok;
