@@ -254,7 +254,7 @@ QString ProgramUsageText() {
       "\n"
       "Exit codes of --unattended:\n"
       "  0  the product is downloaded and verified (and installed when asked)\n"
-      "  1  wrong usage\n"
+      "  1  wrong usage, or another run is already downloading into the working folder\n"
       "  2  the download information could not be acquired\n"
       "  3  the download or the verification failed\n"
       "  4  the download list needs a newer program\n"

@@ -30,8 +30,8 @@ QStringList Listing(const QString& folder) {
 
 // Another run holds the working folder: neither the verification (with
 // every part there and right, which would join them and remove them) nor
-// the download touches a file in it. The page says so and leads to the
-// folder page; once the other run has let go, the same folder downloads.
+// the download touches a file in it, nor does giving up the folder for
+// another one. The page says so and leads to the folder page.
 TEST_F(DownloadPages, AFolderAnotherRunHoldsIsLeftAlone) {
   LoadPublishedList();
   WriteAllParts();
@@ -56,10 +56,17 @@ TEST_F(DownloadPages, AFolderAnotherRunHoldsIsLeftAlone) {
   ASSERT_TRUE(Frame->GetCurrentPage()->ClickDlgItem(IDOK));
   ASSERT_TRUE(WaitForState(ST_SELECT_FOLDER)) << "another folder is chosen on the folder page";
 
-  otherRun.Unlock();
-  ASSERT_TRUE(Frame->EnterState(ST_VERIFY));
+  // The previous folder's data is given up (Yes), but its parts are the
+  // other run's: they stay, and the download goes into the new folder.
+  const QString other = Save.File(QStringLiteral("other"));
+  Frame->Page05.SetDlgItemText(IDC_FOLDER, other);
+  Responder.SetAnswer(IDYES);
+  ASSERT_TRUE(Frame->GetCurrentPage()->ClickDlgItem(IDOK));
   ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
-  EXPECT_EQ(CTempFolder::Read(ProductPath()), Product);
+  EXPECT_EQ(App->DownloadList.TargetSaveDir, other);
+  EXPECT_TRUE(CTempFolder::Read(other + QStringLiteral("/demo.bin")) == Product);
+  EXPECT_EQ(Listing(folder), before);
+  EXPECT_EQ(BodyRequests(1) + BodyRequests(2) + BodyRequests(3), 3);
   ASSERT_TRUE(CleanUpEnded());
 }
 
