@@ -13,9 +13,9 @@
 class CFolderLock {
 public:
   enum EResult {
-    LOCK_TAKEN,    // held by this object now
-    LOCK_HELD,     // another process (or object) holds it
-    LOCK_NO_FOLDER,  // the folder cannot be opened: nothing is in it to guard
+    LOCK_TAKEN,        // held by this object now
+    LOCK_HELD,         // another process (or object) holds it
+    LOCK_UNAVAILABLE,  // no folder to lock (nothing in it to guard), or a file system without locks
   };
 
   CFolderLock() = default;

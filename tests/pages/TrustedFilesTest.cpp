@@ -23,11 +23,7 @@ TEST_F(DownloadPages, AnAssemblySwappedBeforeTheNextPartIsNotWrittenOn) {
   const QString assembly = App->DownloadList.GetAssemblyFilePath();
   const QString planted = Save.File(QStringLiteral("planted"));
   CDownloadExecuter executer(App->Logger);
-  executer.List = executer.Checker.List = &App->DownloadList;
-  executer.Transfer = &App->UrlDownload;
-  executer.Ledger = &App->CheckedParts;
-  executer.Product = &App->ProductAssembly;
-  executer.SetPurchase(App->HostUrl, App->PurchaseNo, App->PurchaseKey, 0);
+  PrepareExecuter(executer);
   executer.SetRequestObserver([&](int part) {
     if (part != 2) return;
     ASSERT_TRUE(CTempFolder::Read(assembly) == PartBytes(1));

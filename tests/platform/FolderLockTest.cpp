@@ -32,7 +32,7 @@ TEST(FolderLock, OneHolderPerFolder) {
   first.Unlock();
   CFolderLock third;
   EXPECT_EQ(third.Lock(two), CFolderLock::LOCK_TAKEN);
-  EXPECT_EQ(third.Lock(scratch.File("missing")), CFolderLock::LOCK_NO_FOLDER);
+  EXPECT_EQ(third.Lock(scratch.File("missing")), CFolderLock::LOCK_UNAVAILABLE);
   EXPECT_EQ(second.Lock(two), CFolderLock::LOCK_TAKEN) << "a lock asked for elsewhere is given up";
   EXPECT_EQ(QDir(one).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList())
       << "no lock file";

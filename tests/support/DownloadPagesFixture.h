@@ -73,15 +73,19 @@ protected:
   bool WaitForBody(int part) {
     return WaitUntil([&] { return QFileInfo::exists(PartPath(part)); });
   }
-  // Every part fetched and checked by this process, as the download page
-  // leaves them for the verification.
-  void DownloadAllParts() {
-    CDownloadExecuter executer(App->Logger);
+  // An executer set up as the download page sets up its own.
+  void PrepareExecuter(CDownloadExecuter& executer) {
     executer.List = executer.Checker.List = &App->DownloadList;
     executer.Transfer = &App->UrlDownload;
     executer.Ledger = &App->CheckedParts;
     executer.Product = &App->ProductAssembly;
     executer.SetPurchase(App->HostUrl, App->PurchaseNo, App->PurchaseKey, 0);
+  }
+  // Every part fetched and checked by this process, as the download page
+  // leaves them for the verification.
+  void DownloadAllParts() {
+    CDownloadExecuter executer(App->Logger);
+    PrepareExecuter(executer);
     ASSERT_EQ(executer.Execute(), 1);
   }
   // The clean-up after a right product has run: its worker is joined
