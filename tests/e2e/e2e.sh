@@ -73,7 +73,7 @@ case "$scenario" in
     # at once with 1 and touches nothing; the first goes on to a right
     # product once the host lets part 3 go.
     start_host --fault "stall:100000,endpoint=body,reqid=e2e.bin.003"
-    start_run first -K e2e-key
+    start_run first -K e2e-key --connections 1
     # Parts 1 and 2 whole (655360 bytes each) and the 100000 of part 3 before its stall.
     wait_for 60 bash -c "[ \$(cat '$folder'/DownloadTemp/DownloadFile_* 2>/dev/null | wc -c) -eq 1410720 ]" ||
       fail "part 3 never stalled"
