@@ -19,7 +19,8 @@ protected:
 
 // Four connections over three parts: the host holds parts 1 and 2 open at
 // once while part 3 arrives and is verified first; part 1 then comes
-// spoilt and is fetched again in the next pass. The product's digest and
+// spoilt and is fetched again in the next pass. The progress counts the
+// bytes of every running part. The product's digest and
 // assembly still follow the parts in order: the join is a rename and
 // nothing is read again. Each part's lines name it.
 TEST_F(ParallelParts, PartsArriveAtOnceOutOfOrderAndASpoiltOneComesAgain) {
@@ -33,6 +34,9 @@ TEST_F(ParallelParts, PartsArriveAtOnceOutOfOrderAndASpoiltOneComesAgain) {
   ASSERT_TRUE(Host.WaitForStalled(2, 10s));
   EXPECT_GE(Host.PeakOpenBodies(), 2);
   ASSERT_TRUE(WaitUntil([&] { return Marks() == std::vector<int>({0, 0, 1}); })) << "part 3 goes past the held ones";
+  const std::int64_t held = Published.Files[3].Size + 2 * 1000;
+  EXPECT_TRUE(WaitUntil([&] { return Frame->Page03.MeasureProgress().Done == held; }))
+      << "the progress counts what every held part received";
   Host.ReleaseStalls();
 
   ASSERT_TRUE(WaitForState(ST_DOWNLOAD_COMPLETE));
