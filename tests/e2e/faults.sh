@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end scenarios of the unattended mode's promises on its harder
-# paths: install-failed, closed-pipe, second-signal, trickled-list.
+# paths: install-failed, closed-pipe, second-signal, busy-host, trickled-list.
 #   faults.sh SCENARIO PARCEL2 PARCEL2_HOST
 source "$(dirname "$0")/lib.sh"
 
@@ -104,6 +104,20 @@ case "$scenario" in
       || fail "the second signal did not end the run at once: $(tail -n 1 "$work/first.err")"
     stop_host
     resume_fetching "003 004 "
+    ;;
+
+  busy-host)
+    # A host that sends two bodies at a time and answers 503 beside them,
+    # each body pausing on the way: four connections fall back to fewer and
+    # the product is right; the host never had more than two bodies open.
+    start_host --busy-above 2 --fault "stall:100000:300,endpoint=body,count=all"
+    start_run first -K e2e-key --connections 4
+    finish_run
+    [ "$run_status" -eq 0 ] || fail "exit $run_status against a busy host, expected 0"
+    expect_product
+    stop_host
+    peak="$(sed -n 's/^Peak part bodies open at once: //p' "$work/host.log" | tail -n 1)"
+    [ -n "$peak" ] && [ "$peak" -le 2 ] || fail "the host had $peak bodies open at once"
     ;;
 
   trickled-list)
