@@ -16,6 +16,7 @@
 #                         the standard tools
 #   PARCEL2_BENCH_SIZES   product sizes in bytes (default "10000000 1073741824")
 #   PARCEL2_BENCH_BUILD   build folder (default build-bench)
+#   PARCEL2_BENCH_ARGS    more switches for ours (e.g. "--connections 1")
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 # shellcheck source=bench/support/bench.sh
@@ -95,7 +96,7 @@ ours() {
   shift
   ours_command=(env -u TMPDIR -u DISPLAY -u WAYLAND_DISPLAY HOME="$run_dir/home" XDG_CACHE_HOME="$run_dir/cache"
     XDG_RUNTIME_DIR="$run_dir/runtime" QT_QPA_PLATFORM=offscreen
-    "$parcel2" --unattended -P "$number" -K "$key" -H "$url" --folder "$run_dir/save" "$@")
+    "$parcel2" --unattended -P "$number" -K "$key" -H "$url" --folder "$run_dir/save" ${PARCEL2_BENCH_ARGS:-} "$@")
 }
 
 expect_product() {  # side file n

@@ -136,7 +136,7 @@ private:
   int RunSerialPasses(int entryCount, CEstimate& estimate);
   int RunParallelPasses(int entryCount, CEstimate& estimate);
   // False when the pass ended for good (cancel, full disk): result is set.
-  bool RunParallelPass(int entryCount, CEstimate& estimate, bool& succeeded, int& result);
+  bool RunParallelPass(int entryCount, std::int64_t limit, CEstimate& estimate, bool& succeeded, int& result);
   void RunLane(CDownloadLane& lane, CPass& pass, CEstimate& estimate, int entryCount, std::int64_t rateLimit);
   CDownloadLane* PrepareLane(int index);
   static void LeaveLane(CPass& pass);

@@ -59,7 +59,7 @@ int CDownloadExecuter::RunParallelPasses(int entryCount, CEstimate& estimate) {
       break;
     }
     bool succeeded = false;
-    if (!RunParallelPass(entryCount, estimate, succeeded, result)) break;
+    if (!RunParallelPass(entryCount, limit, estimate, succeeded, result)) break;
     if (succeeded) {
       result = 1;
       break;
@@ -70,7 +70,10 @@ int CDownloadExecuter::RunParallelPasses(int entryCount, CEstimate& estimate) {
   return result;
 }
 
-bool CDownloadExecuter::RunParallelPass(int entryCount, CEstimate& estimate, bool& succeeded, int& result) {
+// The lanes share the bandwidth limit out among themselves: the first
+// lane's transfer holds only its share while they run.
+bool CDownloadExecuter::RunParallelPass(int entryCount, std::int64_t limit, CEstimate& estimate, bool& succeeded,
+                                        int& result) {
   CPass pass;
   for (int i = 1; i < entryCount; ++i) {
     const CDownloadEntry* entry = List->GetDownloadEntry(i);
@@ -78,7 +81,6 @@ bool CDownloadExecuter::RunParallelPass(int entryCount, CEstimate& estimate, boo
   }
   const int lanes = std::clamp(static_cast<int>(pass.Queue.size()), 1, LaneLimit.load());
   pass.Running = lanes;
-  const std::int64_t limit = Transfer->GetMaxReceiveRate();
   std::vector<std::thread> threads;
   for (int k = 0; k < lanes; ++k)
     threads.emplace_back([this, k, limit, entryCount, &pass, &estimate] { RunLane(*Lanes[k], pass, estimate, entryCount, limit); });
