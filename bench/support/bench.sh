@@ -10,7 +10,7 @@
 #                                       sets bench_host_pid, bench_host_url
 #                                       and bench_host_port
 #   bench_stop_host                     stops it by its pid
-#   bench_start_nginx DIR ROOT WORKERS [LISTEN_PARAMETERS [SERVER_LINES]]
+#   bench_start_nginx DIR ROOT WORKERS [LISTEN_PARAMETERS [SERVER_LINES [HTTP_LINES]]]
 #                                       nginx serving ROOT on a free port:
 #                                       sets bench_nginx_pid, bench_nginx_port
 #   bench_stop_nginx                    stops it by its pid
@@ -45,13 +45,13 @@ bench_build() {
 # shellcheck source=deploy/ports.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../../deploy/ports.sh"
 
-# bench_start_nginx DIR ROOT WORKERS [LISTEN_PARAMETERS [SERVER_LINES]]:
+# bench_start_nginx DIR ROOT WORKERS [LISTEN_PARAMETERS [SERVER_LINES [HTTP_LINES]]]:
 # nginx with a configuration of its own under DIR (as the current user,
 # nothing outside DIR), serving ROOT with sendfile on a free loopback port;
 # sets bench_nginx_pid and bench_nginx_port. bench_stop_nginx stops it.
 bench_nginx_pid=""
 bench_start_nginx() {
-  local dir="$1" root="$2" workers="$3" listen="${4:-}" server_lines="${5:-}" user="" nginx_bin
+  local dir="$1" root="$2" workers="$3" listen="${4:-}" server_lines="${5:-}" http_lines="${6:-}" user="" nginx_bin
   nginx_bin="$(command -v nginx || echo /usr/sbin/nginx)"
   if [ ! -x "$nginx_bin" ]; then
     echo "${0##*/}: nginx is missing; install it with: apt-get install nginx-light" >&2
@@ -78,6 +78,7 @@ http {
   fastcgi_temp_path $dir/fastcgi;
   uwsgi_temp_path $dir/uwsgi;
   scgi_temp_path $dir/scgi;
+  $http_lines
   server {
     listen 127.0.0.1:$bench_nginx_port $listen;
     root $root;
