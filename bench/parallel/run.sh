@@ -5,6 +5,7 @@
 # as many hosts and mirrors do. The sides, alternated:
 #   ours       parcel2 --unattended with its default connections
 #   ours-1     parcel2 --unattended --connections 1 (one part at a time)
+#   ours-8     parcel2 --unattended --connections 8, as many as aria2c's
 #   curl       bench/e2e/standard-tools.sh: the list, a curl POST a part in
 #              turn, md5sum, cat, md5sum
 #   aria2c     the same script with the parts fetched by one aria2c, eight
@@ -58,11 +59,12 @@ for job in $jobs; do
 done
 
 # The node as deploy/nginx/ sets it up, with the cap on every request and
-# the part files also served as they are, for aria2c.
+# the part files also served as they are, for aria2c. sendfile's chunks are
+# kept small, or a part of 1 MiB would leave in one go before the cap bites.
 bench_start_host "$host" "$catalog" "$work/host.out" --accel-redirect /parcel2-parts/
 sed "s|http://parcel2_host|http://127.0.0.1:$bench_host_port|" deploy/nginx/parcel2-locations.conf >"$work/locations.conf"
 bench_start_nginx "$work/nginx" "$catalog" 1 "" \
-  "set \$parcel2_catalog $catalog; limit_rate $cap; access_log $work/access.log serials;
+  "set \$parcel2_catalog $catalog; limit_rate $cap; sendfile_max_chunk 64k; access_log $work/access.log serials;
    include $work/locations.conf; location /files/ { alias $catalog/; }" \
   'log_format serials "$connection $request_uri";'
 url="http://127.0.0.1:$bench_nginx_port"
@@ -92,18 +94,19 @@ expect_product() {  # side n
     exit 1
   fi
 }
-sides=(ours ours-1 curl aria2c)
+sides=(ours ours-1 ours-8 curl aria2c)
 n=0
 for job in $jobs; do
   n=$((n + 1))
   echo "Downloading ${job%%:*} bytes in ${job##*:} parts at $cap/s a connection, $runs runs each, alternated..."
   for run in $(seq 1 "$runs"); do
-    for i in 0 1 2 3; do
-      side="${sides[$(((i + run) % 4))]}"
+    for i in 0 1 2 3 4; do
+      side="${sides[$(((i + run) % 5))]}"
       fresh_run_dir
       case "$side" in
         ours) ours "$n" ;;
         ours-1) ours "$n" --connections 1 ;;
+        ours-8) ours "$n" --connections 8 ;;
         curl) ours_command=("$tools_script" "$url" "$n" "$key" "$run_dir/save") ;;
         aria2c) ours_command=("$tools_script" "$url" "$n" "$key" "$run_dir/save" "$url/files/job$n") ;;
       esac
@@ -122,12 +125,12 @@ awk -v jobs="$jobs" -v cap="$cap" "$bench_awk_median"'
   { key = $1 " " $2; for (f = 3; f <= 5; f++) values[key, f] = values[key, f] " " $f }
   END {
     n = split(jobs, list, " ")
-    split("ours ours-1 curl aria2c", sides, " ")
+    split("ours ours-1 ours-8 curl aria2c", sides, " ")
     for (j = 1; j <= n; j++) {
       printf "\n  %s bytes:parts at %s/s a connection\n", list[j], cap
       printf "  %-8s %8s %8s %10s %12s %12s %12s\n", "side", "wall", "CPU", "peak MiB", "wall/curl", "wall/aria2c", "connections"
       cw = median(j " curl", 3); aw = median(j " aria2c", 3)
-      for (s = 1; s <= 4; s++) {
+      for (s = 1; s <= 5; s++) {
         k = j " " sides[s]; w = median(k, 3)
         printf "  %-8s %8.2f %8.2f %10.1f %11.2fx %11.2fx %12s\n", sides[s], w, median(k, 4), median(k, 5) / 1024,
           (cw > 0 ? w / cw : 0), (aw > 0 ? w / aw : 0), (k in most ? most[k] : "-")
