@@ -19,13 +19,17 @@ void CCheckedParts::Clear() {
 }
 
 bool CCheckedParts::IsUnchanged(const QString& path, const CMD5Context::Digest& digest) const {
-  CRecord record;
-  {
-    std::lock_guard<std::mutex> guard(Lock);
-    const auto found = Parts.find(path);
-    if (found == Parts.end()) return false;
-    record = found->second;
-  }
   CFileIdentity now;
-  return record.Digest == digest && ReadFileIdentity(path, now) && now == record.Identity;
+  return ReadFileIdentity(path, now) && Matches(path, digest, now);
+}
+
+bool CCheckedParts::IsUnchanged(int fd, const QString& path, const CMD5Context::Digest& digest) const {
+  CFileIdentity now;
+  return ReadFileIdentity(fd, now) && Matches(path, digest, now);
+}
+
+bool CCheckedParts::Matches(const QString& path, const CMD5Context::Digest& digest, const CFileIdentity& now) const {
+  std::lock_guard<std::mutex> guard(Lock);
+  const auto found = Parts.find(path);
+  return found != Parts.end() && found->second.Digest == digest && now == found->second.Identity;
 }

@@ -28,8 +28,13 @@ public:
   void Clear();
   // The file at path matched digest in this process and has not changed since.
   bool IsUnchanged(const QString& path, const CMD5Context::Digest& digest) const;
+  // The same, judged on a file already opened from path (fd), so that a
+  // file put in its place after the look is not taken for it.
+  bool IsUnchanged(int fd, const QString& path, const CMD5Context::Digest& digest) const;
 
 private:
+  bool Matches(const QString& path, const CMD5Context::Digest& digest, const CFileIdentity& now) const;
+
   struct CRecord {
     CMD5Context::Digest Digest{};
     CFileIdentity Identity;
