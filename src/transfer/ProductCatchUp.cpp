@@ -32,24 +32,23 @@ int CProductCatchUp::Run() {
 }
 
 // The part's bytes go on the product's digest and into the assembly when
-// they still are the ones that matched.
+// they still are the ones that matched: the file opened is the one checked,
+// and nothing wrote to it while it was read.
 bool CProductCatchUp::AddPart(int part) {
   const CDownloadEntry* entry = List.GetDownloadEntry(part);
   CMD5Context::Digest expected{};
   const QString path = List.GetTempFilePath(entry);
   std::optional<CMD5Context> product = Product.ProductBefore(List, part);
-  if (!product || path.isEmpty() || !CMD5Digest::ParseDigestText(entry->Digest, expected) ||
-      !Ledger.IsUnchanged(path, expected))
-    return false;
   QFile file;
-  if (!OpenRegularForReading(file, path)) return false;
+  if (!product || path.isEmpty() || !CMD5Digest::ParseDigestText(entry->Digest, expected) ||
+      !OpenRegularForReading(file, path) || !Ledger.IsUnchanged(file.handle(), path, expected))
+    return false;
   std::int64_t offset = 0;
   CFileIdentity assembled;
   const bool assemble = Product.IsAssemblyReadyFor(List, part, offset, assembled);
   Assembly.Aim(assemble ? List.GetAssemblyFilePath() : QString(), offset, assembled);
   if (assemble) Assembly.Start();
   if (Buffer.isEmpty()) Buffer.resize(CHUNK_SIZE);
-  CMD5Context own;
   std::int64_t total = 0;
   for (;;) {
     const qint64 got = file.read(Buffer.data(), CHUNK_SIZE);
@@ -57,12 +56,12 @@ bool CProductCatchUp::AddPart(int part) {
       if (got < 0 || Stop.load() != 0) total = -1;
       break;
     }
-    CMD5Context::UpdatePair(own, *product, Buffer.constData(), static_cast<std::size_t>(got));
+    product->Update(Buffer.constData(), static_cast<std::size_t>(got));
     Assembly.Write(Buffer.constData(), static_cast<std::size_t>(got));
     total += got;
   }
   Assembly.Finish();
-  if (total != entry->Size || own.Final() != expected) {
+  if (total != entry->Size || !Ledger.IsUnchanged(file.handle(), path, expected)) {
     // The assembly holds the parts before this one at most.
     if (Assembly.IsStarted()) Product.RecordAssembly(part - 1, Assembly.GetIdentity());
     return false;

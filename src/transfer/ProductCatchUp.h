@@ -18,9 +18,11 @@ class CProductAssembly;
 // the part into the product being assembled. So the join stays a rename
 // and the product is not read again.
 //
-// The part's own digest is computed again in the same pass: the bytes
-// carried on are the ones that matched. A part changed since its check, a
-// stop or a read that fails ends the run; what was covered stays.
+// A part is trusted as the ledger trusts it, by the identity of the file
+// opened, before and after the read, so it is hashed once more only for
+// the product: the bytes carried on are the ones that matched. A part
+// changed since its check, a stop or a read that fails ends the run; what
+// was covered stays.
 //
 // One thread at a time (the download worker, while the lanes fetch).
 class CProductCatchUp {
