@@ -14,12 +14,7 @@ runs="${1:-3}"
 build="${PARCEL2_BENCH_BUILD:-build-bench}"
 bench_require /usr/bin/time md5sum
 
-bench_build "$build" parcel2 parcel2-host
-parcel2="$PWD/$build/src/parcel2"
-host="$PWD/$build/host/parcel2-host"
-
-work="$(mktemp -d "${TMPDIR:-/tmp}/parcel2-rate-bench.XXXXXX")"
-bench_work="$work"
+bench_parcel2_setup "$build" rate
 trap 'bench_stop_host; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
 
@@ -33,15 +28,11 @@ bench_start_host "$host" "$work/catalog" "$work/host.out"
 
 bench_results="$work/results"
 : >"$bench_results"
-run_dir="$work/run"
 for run in $(seq 1 "$runs"); do
   for parts in $(if [ $((run % 2)) = 1 ]; then echo 1 4; else echo 4 1; fi); do
-    rm -rf "$run_dir"
-    mkdir -p "$run_dir/home" "$run_dir/cache" "$run_dir/runtime"
-    chmod 700 "$run_dir/runtime"
-    bench_measure "$parts" env -u TMPDIR -u DISPLAY -u WAYLAND_DISPLAY HOME="$run_dir/home" XDG_CACHE_HOME="$run_dir/cache" \
-      XDG_RUNTIME_DIR="$run_dir/runtime" QT_QPA_PLATFORM=offscreen \
-      "$parcel2" --unattended -P "$parts" -K rate -H "$bench_host_url" --folder "$run_dir/save" --limit-rate 500K
+    bench_fresh_run_dir
+    bench_ours_command "$parts" rate "$bench_host_url" --limit-rate 500K
+    bench_measure "$parts" "${ours_command[@]}"
     [ "$(md5sum <"$run_dir/save/rate.bin" | cut -d' ' -f1)" = "$expected" ] || { echo "limit-rate.sh: wrong product" >&2; exit 1; }
   done
 done

@@ -35,12 +35,7 @@ key="E2E-BENCH"
 
 bench_require curl md5sum iconv /usr/bin/time
 
-bench_build "$build" parcel2 parcel2-host
-parcel2="$PWD/$build/src/parcel2"
-host="$PWD/$build/host/parcel2-host"
-
-work="$(mktemp -d "${TMPDIR:-/tmp}/parcel2-e2e-bench.XXXXXX")"
-bench_work="$work"
+bench_parcel2_setup "$build" e2e
 plain_host_pid=""
 trap 'bench_stop_host; [ -z "$plain_host_pid" ] || kill "$plain_host_pid" 2>/dev/null; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM  # an interrupted run cleans up too
@@ -80,23 +75,12 @@ fi
 bench_results="$work/results"
 : >"$bench_results"
 : >"$work/steps"
-run_dir="$work/run"
-
-# A fresh home, cache and runtime folder for the next process.
-fresh_run_dir() {
-  rm -rf "$run_dir"
-  mkdir -p "$run_dir/home" "$run_dir/cache" "$run_dir/runtime"
-  chmod 700 "$run_dir/runtime"
-}
 
 # ours N [ARG...]: the command line of parcel2 --unattended for purchase N
 # into $run_dir/save, in $ours_command.
 ours() {
-  local number="$1"
-  shift
-  ours_command=(env -u TMPDIR -u DISPLAY -u WAYLAND_DISPLAY HOME="$run_dir/home" XDG_CACHE_HOME="$run_dir/cache"
-    XDG_RUNTIME_DIR="$run_dir/runtime" QT_QPA_PLATFORM=offscreen
-    "$parcel2" --unattended -P "$number" -K "$key" -H "$url" --folder "$run_dir/save" ${PARCEL2_BENCH_ARGS:-} "$@")
+  # shellcheck disable=SC2086  # the switches are words
+  bench_ours_command "$1" "$key" "$url" ${PARCEL2_BENCH_ARGS:-} "${@:2}"
 }
 
 expect_product() {  # side file n
@@ -121,7 +105,7 @@ for size in $sizes; do
   echo "Downloading $size bytes in 10 parts, $runs runs each, alternated..."
   for run in $(seq 1 "$runs"); do
     for side in $(if [ $((run % 2)) = 1 ]; then echo ours tools; else echo tools ours; fi); do
-      fresh_run_dir
+      bench_fresh_run_dir
       if [ "$tls" = 1 ] && [ "$side" = tools ]; then
         url="$plain_url" ours "$n"
         bench_measure "$size tools" "${ours_command[@]}"
@@ -140,7 +124,7 @@ for size in $sizes; do
     done
   done
   # Where the time goes: one more run of ours, with the diagnostic log.
-  fresh_run_dir
+  bench_fresh_run_dir
   ours "$n" -L
   bench_measure "$size logged" "${ours_command[@]}"
   iconv -f UTF-16LE -t UTF-8 "$run_dir/cache/QUILLMAR_DownloaderLog/"*.log >"$work/log$n.txt"

@@ -24,12 +24,7 @@ key="E2E-BENCH"
 
 bench_require md5sum iconv /usr/bin/time
 
-bench_build "$build" parcel2 parcel2-host
-parcel2="$PWD/$build/src/parcel2"
-host="$PWD/$build/host/parcel2-host"
-
-work="$(mktemp -d "${TMPDIR:-/tmp}/parcel2-verify-bench.XXXXXX")"
-bench_work="$work"
+bench_parcel2_setup "$build" verify
 run_pid=""
 trap '[ -n "$run_pid" ] && kill -KILL "$run_pid" 2>/dev/null; bench_stop_host; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
@@ -44,24 +39,20 @@ bench_start_host "$host" "$catalog" "$work/host.out"
 
 bench_results="$work/results"
 : >"$bench_results"
-run_dir="$work/run"
 parts_dir="$run_dir/save/DownloadTemp"
 
 # A fresh home and cache, and the parts in the working folder under the
 # names the wizard gives them, as a killed run leaves them.
 prepare_parts() {
-  rm -rf "$run_dir"
-  mkdir -p "$run_dir/home" "$run_dir/cache" "$run_dir/runtime" "$parts_dir"
-  chmod 700 "$run_dir/runtime"
+  bench_fresh_run_dir
+  mkdir -p "$parts_dir"
   awk -F, '$1 == "DL" && $2 != 0 { print $3, $4 }' "$catalog/bench/list.lst" | while read -r name digest; do
     cp "$catalog/bench/$name" "$parts_dir/DownloadFile_$digest.TMP"
   done
   sync
 }
 
-ours_command=(env -u TMPDIR -u DISPLAY -u WAYLAND_DISPLAY HOME="$run_dir/home" XDG_CACHE_HOME="$run_dir/cache"
-  XDG_RUNTIME_DIR="$run_dir/runtime" QT_QPA_PLATFORM=offscreen
-  "$parcel2" --unattended -P 1 -K "$key" -H "$bench_host_url" --folder "$run_dir/save")
+bench_ours_command 1 "$key" "$bench_host_url"
 
 # Seconds from the last log line before the parts' checks to the last
 # part's check, and the join's own seconds.

@@ -32,12 +32,7 @@ key="PARALLEL-BENCH"
 
 bench_require curl aria2c md5sum /usr/bin/time
 
-bench_build "$build" parcel2 parcel2-host
-parcel2="$PWD/$build/src/parcel2"
-host="$PWD/$build/host/parcel2-host"
-
-work="$(mktemp -d "${TMPDIR:-/tmp}/parcel2-parallel-bench.XXXXXX")"
-bench_work="$work"
+bench_parcel2_setup "$build" parallel
 trap 'bench_stop_nginx; bench_stop_host; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
 
@@ -72,20 +67,7 @@ url="http://127.0.0.1:$bench_nginx_port"
 bench_results="$work/results"
 : >"$bench_results"
 : >"$work/connections"
-run_dir="$work/run"
-fresh_run_dir() {
-  rm -rf "$run_dir"
-  mkdir -p "$run_dir/home" "$run_dir/cache" "$run_dir/runtime"
-  chmod 700 "$run_dir/runtime"
-  : >"$work/access.log"
-}
-ours() {  # n [ARG...]
-  local number="$1"
-  shift
-  ours_command=(env -u TMPDIR -u DISPLAY -u WAYLAND_DISPLAY HOME="$run_dir/home" XDG_CACHE_HOME="$run_dir/cache"
-    XDG_RUNTIME_DIR="$run_dir/runtime" QT_QPA_PLATFORM=offscreen
-    "$parcel2" --unattended -P "$number" -K "$key" -H "$url" --folder "$run_dir/save" "$@")
-}
+ours() { bench_ours_command "$1" "$key" "$url" "${@:2}"; }
 expect_product() {  # side n
   local got
   got="$(md5sum <"$run_dir/save/${product_name[$2]}" | cut -d' ' -f1)"
@@ -102,7 +84,8 @@ for job in $jobs; do
   for run in $(seq 1 "$runs"); do
     for i in 0 1 2 3 4; do
       side="${sides[$(((i + run) % 5))]}"
-      fresh_run_dir
+      bench_fresh_run_dir
+      : >"$work/access.log"
       case "$side" in
         ours) ours "$n" ;;
         ours-1) ours "$n" --connections 1 ;;

@@ -2,6 +2,15 @@
 # Shell pieces the whole-process benchmarks share; sourced, never run.
 #   bench_require TOOL...               stops with an install hint when one is missing
 #   bench_build BUILD TARGET...         an optimised build of the targets in BUILD
+#   bench_parcel2_setup BUILD NAME      parcel2 and parcel2-host built in BUILD
+#                                       (sets parcel2 and host) and a fresh
+#                                       temporary folder (sets work, bench_work
+#                                       and run_dir)
+#   bench_fresh_run_dir                 an empty home, cache and runtime folder
+#                                       in $run_dir for the next process
+#   bench_ours_command NUMBER KEY URL [ARG...]
+#                                       parcel2 --unattended for the purchase
+#                                       into $run_dir/save, in ours_command
 #   probe_free_port                     a loopback port nobody listens on
 #   wait_for_port PORT PID              until PORT answers, while PID lives
 #   bench_start_host HOST CATALOG OUT [ARG...]
@@ -39,6 +48,30 @@ bench_build() {
   shift
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARCEL2_BENCHMARKS=ON -DPARCEL2_TESTS=OFF >/dev/null
   cmake --build "$build" -j2 --target "$@"
+}
+
+bench_parcel2_setup() {  # build name
+  bench_build "$1" parcel2 parcel2-host
+  parcel2="$PWD/$1/src/parcel2"
+  host="$PWD/$1/host/parcel2-host"
+  work="$(mktemp -d "${TMPDIR:-/tmp}/parcel2-$2-bench.XXXXXX")"
+  bench_work="$work"
+  run_dir="$work/run"
+}
+
+# No list, cache or setting of an earlier process is found by the next.
+bench_fresh_run_dir() {
+  rm -rf "$run_dir"
+  mkdir -p "$run_dir/home" "$run_dir/cache" "$run_dir/runtime"
+  chmod 700 "$run_dir/runtime"
+}
+
+bench_ours_command() {  # number key url [argument...]
+  local number="$1" key="$2" url="$3"
+  shift 3
+  ours_command=(env -u TMPDIR -u DISPLAY -u WAYLAND_DISPLAY HOME="$run_dir/home" XDG_CACHE_HOME="$run_dir/cache"
+    XDG_RUNTIME_DIR="$run_dir/runtime" QT_QPA_PLATFORM=offscreen
+    "$parcel2" --unattended -P "$number" -K "$key" -H "$url" --folder "$run_dir/save" "$@")
 }
 
 # probe_free_port and wait_for_port, shared with deploy/local.sh.
