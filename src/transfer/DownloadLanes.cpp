@@ -120,6 +120,7 @@ void CDownloadExecuter::RunLane(CDownloadLane& lane, CPass& pass, CEstimate& est
   for (;;) {
     const bool goOn = WaitWhilePaused();
     int part = 0;
+    int sharers = 1;
     {
       std::lock_guard<std::mutex> guard(pass.Lock);
       if (pass.Ended || pass.Queue.empty() || !goOn) {
@@ -130,14 +131,16 @@ void CDownloadExecuter::RunLane(CDownloadLane& lane, CPass& pass, CEstimate& est
       }
       part = pass.Queue.front();
       pass.Queue.pop_front();
+      sharers = std::max(1, std::min(LaneLimit.load(), pass.Running));
     }
     const CLogLineTag tag(QStringLiteral("Part %1:").arg(part));
     CDownloadEntry* entry = List->GetDownloadEntry(part);
     const QString path = entry ? List->GetTempFilePath(entry) : QString();
     EPartOutcome outcome = PART_FAILED_CHECK;
     if (entry && !path.isEmpty()) {
-      // Whatever the number of lanes now, together they keep to the limit.
-      if (rateLimit > 0) lane.Transfer->SetMaxReceiveRate(std::max<std::int64_t>(1, rateLimit / LaneLimit.load()));
+      // The lanes running now keep to the limit together; a pass with
+      // fewer parts than lanes runs fewer, and they share it among them.
+      if (rateLimit > 0) lane.Transfer->SetMaxReceiveRate(std::max<std::int64_t>(1, rateLimit / sharers));
       outcome = DownloadPart(lane, part, *entry, path);
     } else if (entry) {
       CheckPart(entry);
