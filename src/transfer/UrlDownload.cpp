@@ -51,7 +51,7 @@ int CUrlDownload::init() {
     }
   }
   SessionMode = AccessMode;
-  Session->SetMaxReceiveRate(MaxReceiveRate);
+  Session->SetMaxReceiveRate(MaxReceiveRate.load());
   return 1;
 }
 
@@ -64,7 +64,7 @@ std::unique_ptr<CDownload> CUrlDownload::MakeSibling() const {
   sibling->SetAccess(SessionMode, ProxyServer);
   sibling->AgentName = AgentName;
   sibling->TimeoutMs = TimeoutMs;
-  sibling->SetMaxReceiveRate(MaxReceiveRate);
+  sibling->SetMaxReceiveRate(MaxReceiveRate.load());
   sibling->SetDigestCheck(DigestCheck.load());
   sibling->SetWriteFailureReport(GetWriteFailureReport());
   if (sibling->init() != 1) return nullptr;
@@ -73,9 +73,10 @@ std::unique_ptr<CDownload> CUrlDownload::MakeSibling() const {
 }
 
 void CUrlDownload::SetMaxReceiveRate(std::int64_t bytesPerSecond) {
-  MaxReceiveRate = std::max<std::int64_t>(0, bytesPerSecond);
-  Pacer.SetRate(MaxReceiveRate);
-  if (Session) Session->SetMaxReceiveRate(MaxReceiveRate);
+  const std::int64_t rate = std::max<std::int64_t>(0, bytesPerSecond);
+  MaxReceiveRate.store(rate);
+  Pacer.SetRate(rate);
+  if (Session) Session->SetMaxReceiveRate(rate);
 }
 
 void CUrlDownload::Close() { Session.reset(); }

@@ -74,7 +74,7 @@ public:
   // request from now on: libcurl's limit on each request, and the same
   // rate kept over all of them. Set before a worker uses the object.
   void SetMaxReceiveRate(std::int64_t bytesPerSecond) override;
-  std::int64_t GetMaxReceiveRate() const override { return MaxReceiveRate; }
+  std::int64_t GetMaxReceiveRate() const override { return MaxReceiveRate.load(std::memory_order_relaxed); }
   // Tests watch the rate's waits on their own clock.
   void SetPacerTime(CRatePacer::Clock clock, CRatePacer::Sleeper sleeper) {
     Pacer.SetTime(std::move(clock), std::move(sleeper));
@@ -136,6 +136,7 @@ private:
   std::atomic<std::int32_t> RequestsAborted{0};
   QString CertificateProblem;
   QStringList FetchedFrom;
-  std::int64_t MaxReceiveRate = 0;
+  // A lane's worker sets its share while the page may read it.
+  std::atomic<std::int64_t> MaxReceiveRate{0};
   CRatePacer Pacer;
 };
