@@ -224,6 +224,27 @@ TEST_F(DownloadExecuterTest, CancelIsSeenWhenThePartUnderWayHasEnded) {
   }
 }
 
+// Four connections allowed and one part to fetch under a bandwidth limit:
+// the one lane running has the whole limit, not a quarter of it, and the
+// transfer keeps the limit after the run.
+TEST_F(DownloadExecuterTest, APartFetchedAloneHasTheWholeLimit) {
+  Prepare(1, 1000);
+  const std::int64_t limit = std::int64_t{1} << 30;
+  Transfer.SetMaxReceiveRate(limit);
+  Executer.SetRateLimit(limit);
+  Executer.SetConnections(4);
+  Host.AddFault(HOST_ANY_BODY, PartName(1), 1, CHostFault::Stall(500));
+  int result = -1;
+  std::thread worker([&] { result = Executer.Execute(); });
+  ASSERT_TRUE(Host.WaitForStalled(1, 20s));
+  EXPECT_EQ(Transfer.GetMaxReceiveRate(), limit);
+  Host.ReleaseStalls();
+  worker.join();
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(Transfer.GetMaxReceiveRate(), limit);
+  Transfer.SetMaxReceiveRate(0);
+}
+
 TEST_F(DownloadExecuterTest, PauseWaitsBetweenPartsUntilLiftedOrCancelled) {
   for (bool cancel : {false, true}) {
     Prepare(3, 1000);
