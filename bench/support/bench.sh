@@ -35,7 +35,9 @@ bench_require() {
   local tool
   for tool in "$@"; do
     if ! command -v "$tool" >/dev/null; then
-      echo "${0##*/}: $tool is missing; install it with: apt-get install ${tool##*/}" >&2
+      local package="${tool##*/}"
+      [ "$package" = aria2c ] && package=aria2  # Debian's package is named after the project
+      echo "${0##*/}: $tool is missing; install it with: apt-get install $package" >&2
       exit 1
     fi
   done
