@@ -208,7 +208,17 @@ int CDownloadExecuter::Execute() {
   // With a bandwidth limit the time left is known before any part ends.
   if (RateLimit.load() > 0) RemainingSeconds.store(SecondsAtTheLimit(entryCount));
   CEstimate estimate(Now());
-  const int result = Connections.load() > 1 ? RunParallelPasses(entryCount, estimate) : RunSerialPasses(entryCount, estimate);
+  const bool parallel = Connections.load() > 1;
+  const std::int64_t limit = Transfer->GetMaxReceiveRate();
+  if (parallel) PrepareLanes();
+  int result = 0;
+  for (int pass = 0; pass < PASS_COUNT && result == 0; ++pass) {
+    if (pass > 0) LogWarning(Logger, "DownloadExecuter Retry #%d", pass);
+    if (entryCount < 2) result = 1;
+    else result = parallel ? RunParallelPass(entryCount, limit, estimate) : RunSerialPass(entryCount, estimate);
+  }
+  // The first lane's transfer goes on alone, at the whole rate.
+  if (parallel) Transfer->SetMaxReceiveRate(limit);
   if (result == RUN_CANCELLED) return Cancel();
   if (result == RUN_DISK_FULL) return 0;
   LogTrace(Logger, "Finished DownloadExecuter::Execute:Rc=%d", result);
@@ -228,45 +238,41 @@ void CDownloadExecuter::NoteVerified(CEstimate& estimate, int entryCount) {
   estimate.PreviousFinish = now;
 }
 
-// One part after the other, on the download worker: 1 or 0 as Execute
-// returns, RUN_CANCELLED or RUN_DISK_FULL (logged).
-int CDownloadExecuter::RunSerialPasses(int entryCount, CEstimate& estimate) {
+// One pass of one part after the other, on the download worker: 1 when
+// every part it tried was verified, 0 when the next pass should try again,
+// RUN_CANCELLED or RUN_DISK_FULL (logged).
+int CDownloadExecuter::RunSerialPass(int entryCount, CEstimate& estimate) {
   CDownloadLane& lane = *Lanes[0];
   lane.Transfer = Transfer;
   lane.CarriesProduct = true;
-  for (int pass = 0; pass < PASS_COUNT; ++pass) {
-    if (pass > 0) LogWarning(Logger, "DownloadExecuter Retry #%d", pass);
-    if (entryCount < 2) return 1;
-    bool passSucceeded = true;
-    for (int i = 1; i < entryCount; ++i) {
-      if (!WaitWhilePaused()) return RUN_CANCELLED;
-      CDownloadEntry* entry = List->GetDownloadEntry(i);
-      if (!entry || entry->IsDownloaded.load()) continue;
+  bool passSucceeded = true;
+  for (int i = 1; i < entryCount; ++i) {
+    if (!WaitWhilePaused()) return RUN_CANCELLED;
+    CDownloadEntry* entry = List->GetDownloadEntry(i);
+    if (!entry || entry->IsDownloaded.load()) continue;
 
-      // A part whose digest cannot name a file (or a list without a save
-      // folder) has nowhere to go: it is never requested and fails its check.
-      const QString path = List->GetTempFilePath(entry);
-      if (path.isEmpty()) {
-        CheckPart(entry);
-        passSucceeded = false;
-        continue;
-      }
-      const EPartOutcome outcome = DownloadPart(lane, i, *entry, path);
-      if (outcome == PART_DISK_FULL) {
-        LogError(Logger, "Disk full:%s", path);
-        return RUN_DISK_FULL;
-      }
-      if (outcome == PART_NOT_FETCHED || outcome == PART_HOST_BUSY) {
-        passSucceeded = false;
-        break;
-      }
-      if (outcome == PART_FAILED_CHECK) {
-        passSucceeded = false;
-        continue;
-      }
-      NoteVerified(estimate, entryCount);
+    // A part whose digest cannot name a file (or a list without a save
+    // folder) has nowhere to go: it is never requested and fails its check.
+    const QString path = List->GetTempFilePath(entry);
+    if (path.isEmpty()) {
+      CheckPart(entry);
+      passSucceeded = false;
+      continue;
     }
-    if (passSucceeded) return 1;
+    const EPartOutcome outcome = DownloadPart(lane, i, *entry, path);
+    if (outcome == PART_DISK_FULL) {
+      LogError(Logger, "Disk full:%s", path);
+      return RUN_DISK_FULL;
+    }
+    if (outcome == PART_NOT_FETCHED || outcome == PART_HOST_BUSY) {
+      passSucceeded = false;
+      break;
+    }
+    if (outcome == PART_FAILED_CHECK) {
+      passSucceeded = false;
+      continue;
+    }
+    NoteVerified(estimate, entryCount);
   }
-  return 0;
+  return passSucceeded ? 1 : 0;
 }

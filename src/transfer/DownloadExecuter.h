@@ -133,10 +133,11 @@ private:
                          std::int64_t resumeFrom);
   int CheckFetchedPart(CDownloadLane& lane, int part, CDownloadEntry& entry, const QString& path);
   int CheckPart(CDownloadEntry* entry);
-  int RunSerialPasses(int entryCount, CEstimate& estimate);
-  int RunParallelPasses(int entryCount, CEstimate& estimate);
-  // False when the pass ended for good (cancel, full disk): result is set.
-  bool RunParallelPass(int entryCount, std::int64_t limit, CEstimate& estimate, bool& succeeded, int& result);
+  // One pass over the parts not marked: 1 when all were verified, 0 when
+  // another pass should follow, RUN_CANCELLED or RUN_DISK_FULL.
+  int RunSerialPass(int entryCount, CEstimate& estimate);
+  int RunParallelPass(int entryCount, std::int64_t limit, CEstimate& estimate);
+  void PrepareLanes();
   void RunLane(CDownloadLane& lane, CPass& pass, CEstimate& estimate, int entryCount, std::int64_t rateLimit);
   CDownloadLane* PrepareLane(int index);
   static void LeaveLane(CPass& pass);

@@ -45,35 +45,17 @@ CDownloadLane* CDownloadExecuter::PrepareLane(int index) {
   return Lanes[index].get();
 }
 
-int CDownloadExecuter::RunParallelPasses(int entryCount, CEstimate& estimate) {
+// The lanes for this run, as many as the connections allow and can be made.
+void CDownloadExecuter::PrepareLanes() {
   int lanes = 0;
   while (lanes < Connections.load() && PrepareLane(lanes)) ++lanes;
   LaneLimit.store(lanes);
   LogInfo(Logger, "DownloadExecuter Connections=%d", lanes);
-  const std::int64_t limit = Transfer->GetMaxReceiveRate();
-  int result = 0;
-  for (int pass = 0; pass < PASS_COUNT; ++pass) {
-    if (pass > 0) LogWarning(Logger, "DownloadExecuter Retry #%d", pass);
-    if (entryCount < 2) {
-      result = 1;
-      break;
-    }
-    bool succeeded = false;
-    if (!RunParallelPass(entryCount, limit, estimate, succeeded, result)) break;
-    if (succeeded) {
-      result = 1;
-      break;
-    }
-  }
-  // The first lane's transfer goes on alone, at the whole rate.
-  Transfer->SetMaxReceiveRate(limit);
-  return result;
 }
 
 // The lanes share the bandwidth limit out among themselves: the first
 // lane's transfer holds only its share while they run.
-bool CDownloadExecuter::RunParallelPass(int entryCount, std::int64_t limit, CEstimate& estimate, bool& succeeded,
-                                        int& result) {
+int CDownloadExecuter::RunParallelPass(int entryCount, std::int64_t limit, CEstimate& estimate) {
   CPass pass;
   for (int i = 1; i < entryCount; ++i) {
     const CDownloadEntry* entry = List->GetDownloadEntry(i);
@@ -98,17 +80,12 @@ bool CDownloadExecuter::RunParallelPass(int entryCount, std::int64_t limit, CEst
     if (catchUp) catchUp->Run();
   }
   for (std::thread& thread : threads) thread.join();
-  succeeded = pass.Succeeded;
   if (!pass.DiskFullPath.isEmpty()) {
     LogError(Logger, "Disk full:%s", pass.DiskFullPath);
-    result = RUN_DISK_FULL;
-    return false;
+    return RUN_DISK_FULL;
   }
-  if (pass.Cancelled) {
-    result = RUN_CANCELLED;
-    return false;
-  }
-  return true;
+  if (pass.Cancelled) return RUN_CANCELLED;
+  return pass.Succeeded ? 1 : 0;
 }
 
 // A lane's thread: parts from the queue until the pass ends. A part the
